@@ -1,0 +1,50 @@
+# Sourced by the test and run scripts: a private Wine prefix on a virtual
+# display of its own, torn down again when the calling script exits.
+#
+# Wine's background services inherit the standard streams of whatever starts
+# them; if that is a pipe (ctest's, a CI log's) the reader never sees EOF and
+# hangs. So wineserver and wineboot are started here with all three detached.
+
+hushpad_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+export WINEPREFIX="${WINEPREFIX:-$hushpad_root/build/wineprefix}"
+export WINEARCH=win32
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+wine_session_xvfb_pid=
+
+wine_session_stop() {
+  timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true
+  timeout 30 wineserver -w </dev/null >/dev/null 2>&1 || true
+  if [ -n "$wine_session_xvfb_pid" ]; then
+    kill "$wine_session_xvfb_pid" 2>/dev/null || true
+    wait "$wine_session_xvfb_pid" 2>/dev/null || true
+  fi
+}
+
+wine_session_start() {
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  # A prefix left by a run of another user or an interrupted creation is redone.
+  if [ -d "$WINEPREFIX" ] && [ ! -f "$WINEPREFIX/system.reg" ]; then
+    rm -rf "$WINEPREFIX"
+  fi
+
+  local fd_file
+  fd_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" </dev/null >/dev/null 2>&1 &
+  wine_session_xvfb_pid=$!
+  trap wine_session_stop EXIT
+  local i
+  for i in $(seq 100); do
+    [ -s "$fd_file" ] && break
+    sleep 0.1
+  done
+  export DISPLAY=":$(head -n1 "$fd_file")"
+  rm -f "$fd_file"
+
+  wineserver -p </dev/null >/dev/null 2>&1
+  timeout 300 wineboot -i </dev/null >/dev/null 2>&1
+  timeout 60 wineserver -w </dev/null >/dev/null 2>&1 || true
+  wineserver -p </dev/null >/dev/null 2>&1
+}

@@ -29,6 +29,7 @@ wine_session_start() {
   if [ -d "$WINEPREFIX" ] && [ ! -f "$WINEPREFIX/system.reg" ]; then
     rm -rf "$WINEPREFIX"
   fi
+  mkdir -p "$WINEPREFIX"
 
   local fd_file
   fd_file=$(mktemp)
@@ -43,8 +44,8 @@ wine_session_start() {
   export DISPLAY=":$(head -n1 "$fd_file")"
   rm -f "$fd_file"
 
-  wineserver -p </dev/null >/dev/null 2>&1
+  # -p keeps the server up between test programs; it fails harmlessly when one
+  # already runs for this prefix.
+  wineserver -p </dev/null >/dev/null 2>&1 || true
   timeout 300 wineboot -i </dev/null >/dev/null 2>&1
-  timeout 60 wineserver -w </dev/null >/dev/null 2>&1 || true
-  wineserver -p </dev/null >/dev/null 2>&1
 }

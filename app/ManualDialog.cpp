@@ -1,0 +1,36 @@
+#include "app/ManualDialog.h"
+
+#include "app/InstanceNames.h"
+#include "res/resource.h"
+#include "text/ScopeGuard.h"
+#include "text/Win32Error.h"
+
+void ShowManualDialog() {
+  HANDLE mutex = CreateMutexW(nullptr, TRUE, kManualMutexName);
+  const DWORD error = GetLastError();  // read on success too: it tells who owns the mutex
+  if (!mutex) throw Win32Error{IDS_MUTEX_ERROR, error};
+  ScopeGuard closeMutex(CloseHandle, mutex);
+  if (error == ERROR_ALREADY_EXISTS) return;  // another copy shows the dialog
+
+  ScopeGuard releaseMutex(ReleaseMutex, mutex);
+  DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MANUAL), nullptr,
+                  ManualDialogProc, 0);
+}
+
+INT_PTR CALLBACK ManualDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) noexcept {
+  switch (message) {
+    case WM_INITDIALOG:
+      // Visible before the dialog manager would show it with activation.
+      ShowWindow(dialog, SW_SHOWNA);
+      return TRUE;
+    case WM_COMMAND:
+      if (wParam == IDCANCEL) {
+        ShowWindow(dialog, SW_MINIMIZE);
+      } else {
+        EndDialog(dialog, static_cast<INT_PTR>(wParam));
+      }
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <windows.h>
+
+// Shows the manual dialog (IDD_MANUAL) modally until the user chooses
+// "&Re-enable Keys". Among all copies at most one shows it, as the owner of the
+// "-manual" mutex; when another copy already shows it, returns at once. Throws
+// Win32Error 103 when that mutex can be neither created nor opened.
+void ShowManualDialog();
+
+// IDD_MANUAL's procedure: shows the dialog without activating it; IDCANCEL
+// ("&Hide", Escape, the close box) only minimises it; any other command ends
+// it with that command as the result.
+INT_PTR CALLBACK ManualDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

@@ -1,0 +1,90 @@
+#include "app/RunApplication.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "app/AppState.h"
+#include "app/ChildLaunch.h"
+#include "app/InfoBoxes.h"
+#include "app/ManualDialog.h"
+#include "app/ProgramOptions.h"
+#include "argot/argot.h"
+#include "res/resource.h"
+#include "text/ErrorBox.h"
+#include "text/OptionErrors.h"
+#include "text/QuoteArgument.h"
+#include "text/ResourceText.h"
+#include "text/ScopeGuard.h"
+#include "text/Win32Error.h"
+
+namespace {
+
+// "%1\n\n%2": `problem` above the usage text, in the error box.
+void ShowUsageError(const wchar_t *problem) {
+  const std::wstring usage = LoadResourceString(nullptr, IDS_USAGE);
+  ShowErrorMessage(FormatResourceMessage(IDS_USAGE_ERROR, nullptr, problem, usage.c_str()));
+}
+
+// Every argument quoted by itself, PROGRAM included, joined by single spaces.
+std::wstring JoinCommandLine(const std::vector<std::wstring> &arguments) {
+  std::wstring joined;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (i != 0) joined += L' ';
+    joined += QuoteArgument(arguments[i]);
+  }
+  return joined;
+}
+
+}  // namespace
+
+void RunApplication(AppState &state) {
+  int count = 0;
+  wchar_t **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  const DWORD splitError = GetLastError();
+  ScopeGuard freeArguments(LocalFree, arguments);  // LocalFree accepts null
+  if (!arguments) throw Win32Error{IDS_COMMAND_LINE_ERROR, splitError};
+
+  ArgotContext context(g_programOptions);
+  OptionErrorStrings errorStrings{IDS_OPTION_WITH_VALUE, IDS_OPTION_UNKNOWN_ERROR,
+                                  g_optionErrorMessages, nullptr};
+  context.InstallErrorHandler(OptionErrorHandler, &errorStrings);
+
+  // Element 0 is this program's own name: never parsed, never passed on.
+  const int optionCount = count > 0 ? count - 1 : 0;
+  wchar_t **firstRemaining = context.Parse(optionCount, arguments + 1);
+  const std::vector<std::wstring> remaining(firstRemaining, arguments + 1 + optionCount);
+
+  if (context.ErrorCode() != ARGOT_ERROR_NONE) {
+    ShowUsageError(context.ErrorMessage());
+    return;
+  }
+  if (g_helpFlag) {
+    ShowHelp();
+    return;
+  }
+  if (g_versionFlag) {
+    ShowVersion();
+    return;
+  }
+
+  std::vector<wchar_t> commandLine;  // writable, as CreateProcessW requires
+  if (!remaining.empty()) {
+    const std::wstring joined = JoinCommandLine(remaining);
+    commandLine.assign(joined.begin(), joined.end());
+  } else if (!g_manualFlag) {
+    const std::wstring noProgram = LoadResourceString(nullptr, IDS_NO_PROGRAM);
+    ShowUsageError(noProgram.c_str());
+    return;
+  }
+  commandLine.push_back(L'\0');
+
+  StartUp(state);
+  if (remaining.empty()) {
+    ShowManualDialog();
+  } else {
+    LaunchProgram(commandLine.data(), remaining.front(), g_manualFlag, state.window);
+  }
+}

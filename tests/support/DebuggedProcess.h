@@ -1,0 +1,86 @@
+#pragma once
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "UniqueHandle.h"
+
+// Runs one command line as a debuggee (DEBUG_ONLY_THIS_PROCESS) and collects
+// the texts it writes with OutputDebugStringW/A, exactly as a debugger sees
+// them: the "Hushpad: ..." trace lines of the program under test.
+//
+// Windows delivers debug events only to the thread that created the debuggee,
+// so each DebuggedProcess runs its own debug thread, which starts the process
+// and then runs the debug loop until the process ends. Any number of them may
+// run at once, each seeing only its own process (child processes of the
+// debuggee are not debugged).
+//
+// Texts are stored exactly as written, including a trailing "\n" or its
+// absence. Unicode strings arrive intact where the system offers
+// WaitForDebugEventEx (Windows 10, Wine); otherwise OutputDebugStringW falls
+// back to an ANSI string, converted here with the ANSI code page.
+//
+// The constructor returns once the process has started or failed to start.
+// The destructor terminates a debuggee that is still running (exit code 1) and
+// joins the debug thread; nothing leaks on any path. All members may be called
+// from any thread.
+class DebuggedProcess {
+ public:
+  // Called on the debug thread for each text as it arrives, before it is
+  // stored (so Traces() does not contain it yet). Must not throw; while it
+  // runs the debuggee is held inside OutputDebugString.
+  using TraceCallback = std::function<void(const std::wstring& text)>;
+
+  // `commandLine` as for CreateProcessW (the program is its first token);
+  // `currentDirectory` empty means this process's current directory.
+  explicit DebuggedProcess(std::wstring commandLine, std::wstring currentDirectory = {},
+                           TraceCallback onTrace = {});
+  DebuggedProcess(std::wstring commandLine, TraceCallback onTrace);
+  ~DebuggedProcess();
+  DebuggedProcess(const DebuggedProcess&) = delete;
+  DebuggedProcess& operator=(const DebuggedProcess&) = delete;
+
+  // Whether CreateProcessW failed, and its GetLastError() code (0 if started).
+  bool StartFailed() const;
+  DWORD StartError() const;
+  // 0 when the start failed.
+  DWORD ProcessId() const;
+
+  // True as soon as a text equal to `text` (exact, including "\n") has been
+  // seen, also before this call. False on timeout, or at once when the process
+  // has ended without writing it.
+  bool WaitForTrace(const std::wstring& text, DWORD timeoutMs);
+  // How many texts equal to `text` have been seen so far.
+  size_t CountTrace(const std::wstring& text) const;
+  // Every text so far, in order.
+  std::vector<std::wstring> Traces() const;
+
+  // True once the process has ended (also when it never started).
+  bool WaitForExit(DWORD timeoutMs);
+  // The exit code, or STILL_ACTIVE while the process runs.
+  DWORD ExitCode() const;
+
+ private:
+  void Run(std::wstring commandLine, std::wstring currentDirectory) noexcept;
+  void DebugLoop() noexcept;
+  void AddTrace(std::wstring text);
+
+  TraceCallback onTrace_;
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  bool startDone_ = false;
+  DWORD startError_ = 0;
+  DWORD processId_ = 0;
+  UniqueHandle process_;
+  bool ended_ = false;
+  DWORD exitCode_ = STILL_ACTIVE;
+  std::vector<std::wstring> traces_;
+  bool stopping_ = false;  // set by the destructor: leave the debug loop
+  std::thread debugThread_;
+};

@@ -7,6 +7,7 @@
  * context as a code plus the option name and value, which the error handler
  * turns into a message on request. Misuse of the library is reported as one
  * line "argot: <message>" on stderr; nothing here throws or aborts. */
+#pragma once
 #ifndef ARGOT_H
 #define ARGOT_H
 
@@ -82,6 +83,65 @@ const wchar_t *argot_error_message(argot_context *context);
 
 #ifdef __cplusplus
 } /* extern "C" */
-#endif
+
+#include <cstddef>
+#include <new>
+
+/* Owns one argot context for its lifetime. */
+class ArgotContext {
+public:
+    /* Creates a context over the table, which must outlive this object.
+     * Throws std::bad_alloc when no context results: no table, "=" in a name
+     * (both also reported on stderr) or lack of memory. */
+    explicit ArgotContext(const argot_option *options)
+        : context_(argot_create_context(options))
+    {
+        if (context_ == nullptr) {
+            throw std::bad_alloc();
+        }
+    }
+
+    ~ArgotContext()
+    {
+        argot_destroy_context(context_);
+        context_ = nullptr;
+    }
+
+    ArgotContext(const ArgotContext &) = delete;
+    ArgotContext &operator=(const ArgotContext &) = delete;
+
+    void InstallErrorHandler(argot_error_handler handler, void *data) noexcept
+    {
+        argot_install_error_handler(context_, handler, data);
+    }
+
+    /* Returns the first argument not consumed; see argot_parse_arguments. */
+    const wchar_t **Parse(int count, const wchar_t **arguments) noexcept
+    {
+        return argot_parse_arguments(context_, count, arguments);
+    }
+
+    /* For the vector CommandLineToArgvW gives. */
+    wchar_t **Parse(int count, wchar_t **arguments) noexcept
+    {
+        return const_cast<wchar_t **>(argot_parse_arguments(
+            context_, count, const_cast<const wchar_t **>(arguments)));
+    }
+
+    /* A literal null would be ambiguous between the two forms above. */
+    const wchar_t **Parse(int count, std::nullptr_t) noexcept
+    {
+        return argot_parse_arguments(context_, count, nullptr);
+    }
+
+    argot_error ErrorCode() const noexcept { return argot_error_code(context_); }
+
+    /* Valid until the next recorded error or this object's destruction. */
+    const wchar_t *ErrorMessage() noexcept { return argot_error_message(context_); }
+
+private:
+    argot_context *context_;
+};
+#endif /* __cplusplus */
 
 #endif /* ARGOT_H */

@@ -1,5 +1,6 @@
 /* argot's ready-made value handlers. Each stores into the variable that the
  * option's handler data points to, and only when it returns 0. */
+#pragma once
 #ifndef ARGOT_HANDLERS_H
 #define ARGOT_HANDLERS_H
 

@@ -1,0 +1,19 @@
+#include "app/ProgramOptions.h"
+
+#include "argot/argot_handlers.h"
+
+// argot_bool_handler writes its destination as one byte.
+static_assert(sizeof(bool) == 1, "the flags must be one byte each");
+
+bool g_helpFlag = false;
+bool g_versionFlag = false;
+bool g_manualFlag = false;
+
+const argot_option g_programOptions[] = {
+    {L'h', L"help", nullptr, nullptr, argot_bool_handler, &g_helpFlag, ARGOT_ATTR_STOP},
+    // Bit 2 is carried for the program; the parser does not read it.
+    {L'?', nullptr, nullptr, nullptr, argot_bool_handler, &g_helpFlag, ARGOT_ATTR_STOP | 2u},
+    {0, L"version", nullptr, nullptr, argot_bool_handler, &g_versionFlag, ARGOT_ATTR_STOP},
+    {0, L"manual", nullptr, nullptr, argot_bool_handler, &g_manualFlag, 0},
+    {},
+};

@@ -43,7 +43,9 @@ typedef argot_error (*argot_option_handler)(argot_context *context,
                                             const wchar_t *value, void *data);
 
 /* Turns an error into text allocated so that free() releases it; the context
- * owns the text from then on. May return null (no text). */
+ * owns the text from then on. May return null (no text). name is the option as
+ * written ("--name" or "-c"; empty for a parse without an error handler);
+ * value is the text after "=" or the argument taken as the value, or null. */
 typedef wchar_t *(*argot_error_handler)(argot_error code, const wchar_t *name,
                                         const wchar_t *value, void *data);
 
@@ -64,12 +66,19 @@ argot_context *argot_create_context(const argot_option *options);
 /* Frees the context and its error state; null is accepted. */
 void argot_destroy_context(argot_context *context);
 
-/* Stores the error handler and its data, replacing earlier ones. */
+/* Stores the error handler and its data, replacing earlier ones. A parse
+ * needs one. */
 void argot_install_error_handler(argot_context *context,
                                  argot_error_handler handler, void *data);
 
-/* Parses up to count arguments (-1: up to the first null entry). Returns a
- * pointer into arguments at the first argument not consumed. */
+/* Parses up to count arguments (-1: up to the first null entry), calling the
+ * handler of each option met. Stops at the first argument that is not an
+ * option (a null entry, one not starting with "-", or a lone "-"), after "--",
+ * after an option with ARGOT_ATTR_STOP, or at the first error, which replaces
+ * the context's error state (a clean parse leaves an earlier error in place).
+ * Returns a pointer into arguments at the first argument not consumed; null
+ * only for null arguments. Without an error handler nothing is parsed and
+ * ARGOT_ERROR_INVALID_CONFIGURATION is recorded. */
 const wchar_t **argot_parse_arguments(argot_context *context, int count,
                                       const wchar_t **arguments);
 

@@ -48,6 +48,8 @@ TEST(UnsignedHandlerTest, RejectsMissingMalformedSignedAndTooLargeValuesWithoutS
         // A minus sign after white space is still a negative number.
         {L" -1", ARGOT_ERROR_INVALID_VALUE},
         {L"\t-0", ARGOT_ERROR_INVALID_VALUE},
+        // The Windows runtime also skips Unicode white space such as U+3000.
+        {L"\x3000-1", ARGOT_ERROR_INVALID_VALUE},
         {L" -99999999999999999999", ARGOT_ERROR_INVALID_VALUE},
         {L"12abc", ARGOT_ERROR_INVALID_VALUE},
         {L"0x10", ARGOT_ERROR_INVALID_VALUE},

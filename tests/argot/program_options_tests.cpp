@@ -98,7 +98,6 @@ TEST_F(ProgramOptionsTest, OperandsBeginAtTheFirstNonOption)
         {L"--manual -- prog", kManual, 2, kNone, L"", nullptr},
         {L"--manual -- --help", kManual, 2, kNone, L"", nullptr},
         {L"--manual=1 prog arg", kManual, 1, kNone, L"", nullptr},
-        {L"--manual --manual", kManual, 2, kNone, L"", nullptr},
     };
     for (const ProgramCase &c : cases) Check(c);
 }
@@ -147,17 +146,6 @@ TEST_F(ProgramOptionsTest, BadOptionsAndValuesAreRecordedAsWritten)
         {L"--manual -?=2", kManual, 2, kInvalidValue, L"-?", L"2"},
     };
     for (const ProgramCase &c : cases) Check(c);
-}
-
-TEST_F(ProgramOptionsTest, QuestionMarkEntryCarriesBitTwoBesidesStop)
-{
-    const argot_option *question = &g_programOptions[1];
-    ASSERT_EQ(question->short_name, L'?');
-    EXPECT_EQ(question->attributes, ARGOT_ATTR_STOP | 2u);
-    const argot_option &end = g_programOptions[4];
-    EXPECT_TRUE(end.short_name == 0 && end.long_name == nullptr && end.description == nullptr &&
-                end.value_description == nullptr && end.handler == nullptr &&
-                end.handler_data == nullptr && end.attributes == 0);
 }
 
 } // namespace

@@ -1,3 +1,9 @@
+// The Microsoft runtime flags fopen as unsafe in favour of its own fopen_s,
+// which other runtimes lack.
+#ifdef _MSC_VER
+#define _CRT_SECURE_NO_WARNINGS
+#endif
+
 #include "stderr_capture.h"
 
 #include <gtest/gtest.h>
@@ -5,34 +11,43 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <random>
 
 #ifdef _WIN32
 #include <io.h>
-#define DUPLICATE_DESCRIPTOR _dup
-#define REPLACE_DESCRIPTOR _dup2
-#define CLOSE_DESCRIPTOR _close
-#define FILE_DESCRIPTOR _fileno
 #else
 #include <unistd.h>
-#define DUPLICATE_DESCRIPTOR dup
-#define REPLACE_DESCRIPTOR dup2
-#define CLOSE_DESCRIPTOR close
-#define FILE_DESCRIPTOR fileno
 #endif
 
 namespace {
+
+// The descriptor calls carry a leading underscore in the Windows runtime.
+#ifdef _WIN32
+int DuplicateDescriptor(int descriptor) { return _dup(descriptor); }
+int ReplaceDescriptor(int source, int target) { return _dup2(source, target); }
+void CloseDescriptor(int descriptor) { _close(descriptor); }
+int DescriptorOf(std::FILE *file) { return _fileno(file); }
+#else
+int DuplicateDescriptor(int descriptor) { return dup(descriptor); }
+int ReplaceDescriptor(int source, int target) { return dup2(source, target); }
+void CloseDescriptor(int descriptor) { close(descriptor); }
+int DescriptorOf(std::FILE *file) { return fileno(file); }
+#endif
 
 constexpr int kStderrDescriptor = 2;
 
 std::string UniqueCapturePath()
 {
+    // Another run of these tests may share the temporary folder.
+    static const unsigned run = std::random_device()();
     static int serial = 0;
     const testing::TestInfo *test = testing::UnitTest::GetInstance()->current_test_info();
     std::string name = test != nullptr ? test->name() : "outside";
     for (char &c : name) {
         if (c == '/') c = '_';
     }
-    return testing::TempDir() + "argot_stderr_" + name + "_" + std::to_string(++serial) + ".txt";
+    return testing::TempDir() + "argot_stderr_" + std::to_string(run) + "_" + name + "_" +
+           std::to_string(++serial) + ".txt";
 }
 
 } // namespace
@@ -45,8 +60,8 @@ StderrCapture::StderrCapture() : path_(UniqueCapturePath())
         ADD_FAILURE() << "cannot create " << path_;
         return;
     }
-    savedDescriptor_ = DUPLICATE_DESCRIPTOR(kStderrDescriptor);
-    if (savedDescriptor_ < 0 || REPLACE_DESCRIPTOR(FILE_DESCRIPTOR(file), kStderrDescriptor) < 0) {
+    savedDescriptor_ = DuplicateDescriptor(kStderrDescriptor);
+    if (savedDescriptor_ < 0 || ReplaceDescriptor(DescriptorOf(file), kStderrDescriptor) < 0) {
         ADD_FAILURE() << "cannot redirect the standard error stream";
     }
     std::fclose(file);
@@ -64,8 +79,8 @@ void StderrCapture::Restore()
         return;
     }
     std::fflush(stderr);
-    REPLACE_DESCRIPTOR(savedDescriptor_, kStderrDescriptor);
-    CLOSE_DESCRIPTOR(savedDescriptor_);
+    ReplaceDescriptor(savedDescriptor_, kStderrDescriptor);
+    CloseDescriptor(savedDescriptor_);
     savedDescriptor_ = -1;
 }
 

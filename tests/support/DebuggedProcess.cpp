@@ -103,14 +103,23 @@ DWORD DebuggedProcess::ProcessId() const {
 }
 
 bool DebuggedProcess::WaitForTrace(const std::wstring& text, DWORD timeoutMs) {
+  return WaitForTraceCount(text, 1, timeoutMs);
+}
+
+bool DebuggedProcess::WaitForTraceCount(const std::wstring& text, size_t count, DWORD timeoutMs) {
   std::unique_lock<std::mutex> lock(mutex_);
   size_t checked = 0;
-  bool found = false;
-  changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
-    for (; checked < traces_.size() && !found; ++checked) found = traces_[checked] == text;
-    return found || ended_;
-  });
-  return found;
+  size_t found = 0;
+  const auto seen = [&] {
+    for (; checked < traces_.size(); ++checked) found += traces_[checked] == text ? 1 : 0;
+    return found >= count || ended_;
+  };
+  if (timeoutMs == INFINITE) {
+    changed_.wait(lock, seen);
+  } else {
+    changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), seen);
+  }
+  return found >= count;
 }
 
 size_t DebuggedProcess::CountTrace(const std::wstring& text) const {
@@ -125,7 +134,12 @@ std::vector<std::wstring> DebuggedProcess::Traces() const {
 
 bool DebuggedProcess::WaitForExit(DWORD timeoutMs) {
   std::unique_lock<std::mutex> lock(mutex_);
-  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return ended_; });
+  const auto ended = [this] { return ended_; };
+  if (timeoutMs == INFINITE) {
+    changed_.wait(lock, ended);
+    return true;
+  }
+  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ended);
 }
 
 DWORD DebuggedProcess::ExitCode() const {

@@ -5,6 +5,7 @@
 
 #include <cwchar>
 #include <string>
+#include <utility>
 
 const OptionErrorMessage g_optionErrorMessages[] = {
     {ARGOT_ERROR_UNKNOWN, IDS_OPTION_UNKNOWN_ERROR},

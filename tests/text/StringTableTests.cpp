@@ -89,12 +89,4 @@ TEST(StringTable, HoldsNoOtherEntryAndNoCarriageReturn) {
     }
 }
 
-TEST(StringTable, NamesNoRealVendorInTheVersionText) {
-    const std::wstring text = LoadResourceString(nullptr, IDS_VERSION_TEXT);
-    // The two lines after the version: a maker line and a web address on a
-    // reserved example domain.
-    EXPECT_EQ(text.rfind(L"%1 1.0\n", 0), 0u);
-    EXPECT_NE(text.find(L".example/"), std::wstring::npos);
-}
-
 } // namespace

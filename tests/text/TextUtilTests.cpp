@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cwctype>
+#include <iterator>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -41,8 +44,8 @@ TEST(SystemErrorText, GivesTheSystemsTextWithoutSurroundingWhitespace) {
     ASSERT_FALSE(text.empty());
     EXPECT_NE(untrimmed, text);  // the system's text ends in a line break
     EXPECT_EQ(TrimWhitespace(untrimmed, TrimLeading | TrimTrailing), text);
-    EXPECT_FALSE(iswspace(text.front()));
-    EXPECT_FALSE(iswspace(text.back()));
+    EXPECT_FALSE(std::iswspace(text.front()));
+    EXPECT_FALSE(std::iswspace(text.back()));
 }
 
 TEST(SystemErrorText, IsEmptyForACodeWithoutSystemText) {

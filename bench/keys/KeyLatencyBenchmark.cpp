@@ -1,0 +1,236 @@
+// KeyLatencyBenchmark [ROUNDS [KEYS]]
+//
+// How much a low-level keyboard hook delays a keystroke, as a window of
+// another process sees it: the time from SendInput of a key-down to that
+// window's WM_KEYDOWN, measured with three set-ups in the same run, round
+// after round, each round taking KEYS keys per set-up in a rotating order:
+//   - no hook at all (the floor);
+//   - a do-nothing WH_KEYBOARD_LL hook that only calls CallNextHookEx (what
+//     any low-level hook costs: the system's round trip to the hook thread);
+//   - Hushpad's WindowsKeyHookProc.
+// The hooks run on a thread of their own that sits in GetMessageW, as the
+// program's main thread does. Prints medians and the ratio of Hushpad's hook
+// to the do-nothing hook.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "KeyLatencyShared.h"
+#include "keys/KeyboardHook.h"
+
+namespace {
+
+class ScopedHandle {
+ public:
+  explicit ScopedHandle(HANDLE handle = nullptr) noexcept : handle_(handle) {}
+  ~ScopedHandle() {
+    if (handle_ != nullptr) CloseHandle(handle_);
+  }
+  ScopedHandle(const ScopedHandle&) = delete;
+  ScopedHandle& operator=(const ScopedHandle&) = delete;
+  HANDLE get() const noexcept { return handle_; }
+
+ private:
+  HANDLE handle_;
+};
+
+enum Setup { kNoHook, kPassThroughHook, kWindowsKeyHook, kSetupCount };
+const char* const kSetupNames[kSetupCount] = {"no hook", "do-nothing hook", "WindowsKeyHookProc"};
+
+HHOOK g_passThroughHookHandle = nullptr;
+
+// The baseline: the least a low-level hook can do.
+LRESULT CALLBACK PassThroughHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
+  return CallNextHookEx(g_passThroughHookHandle, nCode, wParam, lParam);
+}
+
+// Owns the hooks on a thread that keeps retrieving messages; the system calls
+// a low-level hook on the installing thread only while it does.
+class HookThread {
+ public:
+  HookThread() : done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+    thread_ = std::thread([this]() noexcept { Run(); });
+    WaitForSingleObject(done_.get(), INFINITE);
+  }
+  ~HookThread() {
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+  }
+  HookThread(const HookThread&) = delete;
+  HookThread& operator=(const HookThread&) = delete;
+
+  // False if the hook could not be installed.
+  bool Use(Setup setup) {
+    PostThreadMessageW(threadId_, kUseSetup, setup, 0);
+    WaitForSingleObject(done_.get(), INFINITE);
+    return ok_;
+  }
+
+ private:
+  static constexpr UINT kUseSetup = WM_APP + 1;
+
+  void Run() noexcept {
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before anyone posts
+    threadId_ = GetCurrentThreadId();
+    SetEvent(done_.get());
+    KeyboardHook passThrough;
+    KeyboardHook windowsKey;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+      if (message.message != kUseSetup) continue;
+      passThrough.Remove();
+      windowsKey.Remove();
+      ok_ = true;
+      if (message.wParam == kPassThroughHook) {
+        g_passThroughHookHandle = passThrough.Install(PassThroughHookProc);
+        ok_ = g_passThroughHookHandle != nullptr;
+      } else if (message.wParam == kWindowsKeyHook) {
+        g_keyboardHookHandle = windowsKey.Install(WindowsKeyHookProc);
+        ok_ = g_keyboardHookHandle != nullptr;
+      }
+      SetEvent(done_.get());
+    }
+  }
+
+  ScopedHandle done_;
+  std::thread thread_;
+  DWORD threadId_ = 0;
+  bool ok_ = false;
+};
+
+ScopedHandle CreateNamedEvent(const std::wstring& name) {
+  return ScopedHandle(CreateEventW(nullptr, FALSE, FALSE, name.c_str()));
+}
+
+INPUT KeyInput(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC));
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  return input;
+}
+
+double Percentile(std::vector<double> values, double fraction) {
+  std::sort(values.begin(), values.end());
+  return values[static_cast<size_t>(fraction * static_cast<double>(values.size() - 1) + 0.5)];
+}
+
+std::wstring SiblingPath(const wchar_t* fileName) {
+  wchar_t path[MAX_PATH];
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring own(path, length < MAX_PATH ? length : 0);
+  return own.substr(0, own.find_last_of(L"\\/") + 1) + fileName;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int rounds = argc > 1 ? std::atoi(argv[1]) : 30;
+  const int keysPerRound = argc > 2 ? std::atoi(argv[2]) : 40;
+  if (rounds <= 0 || keysPerRound <= 0) {
+    std::fprintf(stderr, "usage: KeyLatencyBenchmark [ROUNDS [KEYS]]\n");
+    return 2;
+  }
+  const DWORD self = GetCurrentProcessId();
+  ScopedHandle memory(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                         sizeof(KeyLatencyShared),
+                                         KeyLatencyName(self, kSharedMemory).c_str()));
+  auto* shared = memory.get() ? static_cast<volatile KeyLatencyShared*>(MapViewOfFile(
+                                    memory.get(), FILE_MAP_WRITE, 0, 0, sizeof(KeyLatencyShared)))
+                              : nullptr;
+  ScopedHandle ready = CreateNamedEvent(KeyLatencyName(self, kReadyEvent));
+  ScopedHandle keyDown = CreateNamedEvent(KeyLatencyName(self, kKeyDownEvent));
+  ScopedHandle keyUp = CreateNamedEvent(KeyLatencyName(self, kKeyUpEvent));
+  if (shared == nullptr || !ready.get() || !keyDown.get() || !keyUp.get()) {
+    std::fprintf(stderr, "cannot create the shared objects: error %lu\n", GetLastError());
+    return 1;
+  }
+
+  std::wstring target = L"\"" + SiblingPath(L"KeyLatencyTarget.exe") + L"\" " + std::to_wstring(self);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION created{};
+  if (!CreateProcessW(nullptr, target.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &created)) {
+    std::fprintf(stderr, "cannot start KeyLatencyTarget.exe: error %lu\n", GetLastError());
+    return 1;
+  }
+  ScopedHandle targetProcess(created.hProcess);
+  ScopedHandle targetThread(created.hThread);
+  const HANDLE readyOrEnded[] = {ready.get(), targetProcess.get()};
+  if (WaitForMultipleObjects(2, readyOrEnded, FALSE, 30000) != WAIT_OBJECT_0) {
+    std::fprintf(stderr, "the target window did not come up\n");
+    TerminateProcess(targetProcess.get(), 1);
+    return 1;
+  }
+  const HWND window = shared->window;
+  SetForegroundWindow(window);
+
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  const double microsecondsPerTick = 1e6 / static_cast<double>(frequency.QuadPart);
+  std::vector<double> latencies[kSetupCount];
+  bool failed = false;
+  {
+    HookThread hooks;
+    // One keystroke; returns its latency in microseconds, or a negative value
+    // if the window did not receive it.
+    const auto measure = [&]() -> double {
+      INPUT down = KeyInput('A', false);
+      INPUT up = KeyInput('A', true);
+      LARGE_INTEGER sent;
+      QueryPerformanceCounter(&sent);
+      SendInput(1, &down, sizeof(INPUT));
+      if (WaitForSingleObject(keyDown.get(), 2000) != WAIT_OBJECT_0) return -1;
+      const LONGLONG received = shared->keyDownTime;
+      SendInput(1, &up, sizeof(INPUT));
+      if (WaitForSingleObject(keyUp.get(), 2000) != WAIT_OBJECT_0) return -1;
+      return static_cast<double>(received - sent.QuadPart) * microsecondsPerTick;
+    };
+    for (int round = 0; round < rounds && !failed; ++round) {
+      for (int step = 0; step < kSetupCount && !failed; ++step) {
+        const Setup setup = static_cast<Setup>((round + step) % kSetupCount);
+        if (!hooks.Use(setup)) {
+          std::fprintf(stderr, "cannot install the %s\n", kSetupNames[setup]);
+          failed = true;
+          break;
+        }
+        failed = measure() < 0;  // a warm-up key after each switch
+        for (int key = 0; key < keysPerRound && !failed; ++key) {
+          const double latency = measure();
+          failed = latency < 0;
+          latencies[setup].push_back(latency);
+        }
+      }
+    }
+    hooks.Use(kNoHook);
+  }
+  PostMessageW(window, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(targetProcess.get(), 5000) != WAIT_OBJECT_0) {
+    TerminateProcess(targetProcess.get(), 1);
+  }
+  UnmapViewOfFile(const_cast<KeyLatencyShared*>(shared));
+  if (failed) {
+    std::fprintf(stderr, "a keystroke did not reach the target window (is it in the foreground?)\n");
+    return 1;
+  }
+
+  std::printf("Keystroke latency, SendInput to WM_KEYDOWN in another process, microseconds\n");
+  std::printf("%d rounds x %d keys per set-up, set-ups interleaved in rotating order\n\n", rounds,
+              keysPerRound);
+  std::printf("%-20s %9s %9s %9s\n", "set-up", "median", "p10", "p90");
+  for (int setup = 0; setup < kSetupCount; ++setup) {
+    std::printf("%-20s %9.1f %9.1f %9.1f\n", kSetupNames[setup], Percentile(latencies[setup], 0.5),
+                Percentile(latencies[setup], 0.1), Percentile(latencies[setup], 0.9));
+  }
+  std::printf("\nratio WindowsKeyHookProc / do-nothing hook (medians): %.3f\n",
+              Percentile(latencies[kWindowsKeyHook], 0.5) /
+                  Percentile(latencies[kPassThroughHook], 0.5));
+  return 0;
+}

@@ -77,15 +77,14 @@ class Recorder {
   Lines NextRound() {
     ++rounds_;
     if (!process_.WaitForTraceCount(kEndMarker, rounds_, 10000)) return {};
-    const Lines all = process_.Traces();
     Lines round;
     size_t markers = 0;
-    for (const auto& line : all) {
+    for (const auto& line : process_.Traces()) {
       if (line == kEndMarker && ++markers == rounds_) {
         round.push_back(line);
         break;
       }
-      if (markers == rounds_ - 1 && line != L"ready\n" && !(line == kEndMarker)) round.push_back(line);
+      if (markers == rounds_ - 1 && line != kEndMarker && line != L"ready\n") round.push_back(line);
     }
     return round;
   }

@@ -28,8 +28,9 @@
 //
 // The constructor returns once the process has started or failed to start.
 // The destructor terminates a debuggee that is still running (exit code 1) and
-// joins the debug thread; nothing leaks on any path. All members may be called
-// from any thread.
+// joins the debug thread; nothing leaks on any path. If this process itself
+// dies, the system ends the debuggee with it. All members may be called from
+// any thread; every timeout is in milliseconds and may be INFINITE.
 class DebuggedProcess {
  public:
   // Called on the debug thread for each text as it arrives, before it is

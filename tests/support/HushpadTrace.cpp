@@ -6,6 +6,9 @@
 // line of its own. Exits with the debuggee's exit code, or, when the command
 // cannot be started, prints the reason to standard error and exits with the
 // Win32 error code.
+//
+// Ctrl+C and Ctrl+Break are ignored: ending this debugger would end the
+// program under it at once, before it could restore what it changed.
 #include <windows.h>
 
 #include <cstdio>
@@ -32,9 +35,14 @@ void Write(HANDLE stream, const std::wstring& text) noexcept {
   WriteFile(stream, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
+BOOL WINAPI IgnoreInterrupt(DWORD event) noexcept {
+  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
+}
+
 }  // namespace
 
 int main() {
+  SetConsoleCtrlHandler(IgnoreInterrupt, TRUE);
   const std::wstring commandLine = CommandLineAfterProgram(GetCommandLineW());
   if (commandLine.empty()) {
     Write(GetStdHandle(STD_ERROR_HANDLE), L"usage: HushpadTrace COMMAND [ARGUMENTS ...]\n");

@@ -18,6 +18,9 @@ HWND FindProcessWindow(HWND parent, DWORD processId, const wchar_t* className,
                        const wchar_t* caption) {
   HWND window = nullptr;
   while ((window = FindWindowExW(parent, window, className, caption)) != nullptr) {
+    // Wine's FindWindowExW also returns message-only windows for a null
+    // parent, which Windows does not.
+    if (parent == nullptr && GetAncestor(window, GA_PARENT) != GetDesktopWindow()) continue;
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     if (processId == 0 || owner == processId) return window;

@@ -3,8 +3,8 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cwchar>
-#include <cwctype>
 
 bool FaultPointHit(const wchar_t *name) noexcept {
   wchar_t setting[128] = {};
@@ -17,7 +17,13 @@ bool FaultPointHit(const wchar_t *name) noexcept {
   wchar_t *rest = nullptr;
   const unsigned long error = std::wcstoul(setting + nameLength + 1, &rest, 10);
   unsigned long delay = 0;
-  if (*rest == L':') delay = std::wcstoul(rest + 1, nullptr, 10);
+  unsigned long times = 0;
+  if (*rest == L':') delay = std::wcstoul(rest + 1, &rest, 10);
+  if (*rest == L':') times = std::wcstoul(rest + 1, nullptr, 10);
+
+  // One setting names one call, so one count serves all fault points.
+  static std::atomic<unsigned long> hits{0};
+  if (times != 0 && hits++ >= times) return false;
 
   if (delay != 0) Sleep(delay);
   SetLastError(error);

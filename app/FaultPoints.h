@@ -8,9 +8,10 @@
 //   const ATOM atom = HUSHPAD_FAULT_POINT(RegisterClassW) ? 0 : RegisterClassW(&c);
 //
 // In the test build the environment variable HUSHPAD_FAULT selects the call:
-// "Name:error[:delayMs]". A matching fault point sleeps delayMs, sets
+// "Name:error[:delayMs[:times]]". A matching fault point sleeps delayMs, sets
 // GetLastError() to error and reports true, so the caller takes its failure
-// path exactly as if the system had refused the call.
+// path exactly as if the system had refused the call; with times, only the
+// first that many calls fail.
 #ifdef HUSHPAD_FAULT_POINTS
 bool FaultPointHit(const wchar_t *name) noexcept;
 #define HUSHPAD_FAULT_POINT(name) FaultPointHit(L"" #name)

@@ -53,7 +53,7 @@ void WaitForProcessExit(HANDLE process, HWND window) {
   // A process that ended at once may have posted before the loop starts; the
   // message then waits in the queue.
   MSG message;
-  while (GetMessageW(&message, window, 0, 0) > 0) {
+  while ((HUSHPAD_FAULT_POINT(GetMessageW) ? -1 : GetMessageW(&message, window, 0, 0)) > 0) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
     if (message.message == WM_CHILD_EXITED) break;

@@ -1,0 +1,156 @@
+// Several copies at once: one primary suppresses the keys for all of them and
+// restores them only after the last overlapping copy has ended.
+#include <gtest/gtest.h>
+
+#include "Harness.h"
+
+TEST(Coordination, PrimaryTracesItsRunInOrder) {
+  WindowsKeyObserver keys;
+  ASSERT_TRUE(keys.WindowsKeyGetsThrough()) << "the observer must see the key before Hushpad runs";
+  Probe probe;
+  Hushpad primary(probe.Arguments());
+  ASSERT_TRUE(probe.WaitForReport());
+  ASSERT_TRUE(primary.WaitForTrace(LaunchingTrace(probe.CommandLine())));
+  EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "swallowed while the child runs";
+  probe.Release();
+  ASSERT_TRUE(primary.ExitsWithZero());
+  EXPECT_TRUE(keys.WindowsKeyGetsThrough()) << "back once Hushpad has ended";
+  const std::vector<std::wstring> expected{kDisabledWindowsKey, kDisabledAccessibility,
+                                           LaunchingTrace(probe.CommandLine()),
+                                           kEnabledAccessibility, kEnabledWindowsKey, kExited};
+  EXPECT_EQ(primary.Traces(), expected);
+}
+
+TEST(Coordination, PrimaryHandsOffOnlyAfterEveryOverlappingCopy) {
+  WindowsKeyObserver keys;
+  Probe probeA, probeB, probeC;
+  Hushpad a(probeA.Arguments());
+  ASSERT_TRUE(probeA.WaitForReport());
+
+  // A second copy defers to the first and touches no key setting.
+  Hushpad b(probeB.Arguments());
+  ASSERT_TRUE(b.WaitForTrace(DeferringTrace(a.Pid())));
+  ASSERT_TRUE(probeB.WaitForReport());
+
+  // The primary's own child ends: it waits for B with the keys suppressed.
+  probeA.Release();
+  ASSERT_TRUE(a.WaitForTrace(WaitingTrace(b.Pid())));
+  EXPECT_FALSE(keys.WindowsKeyGetsThrough());
+
+  // A copy started during the hand-off defers too and is waited for later.
+  Hushpad c(probeC.Arguments());
+  ASSERT_TRUE(probeC.WaitForReport());
+  const std::vector<std::wstring> cTraces = c.Traces();
+  ASSERT_FALSE(cTraces.empty());
+  EXPECT_TRUE(cTraces[0] == DeferringTrace(a.Pid()) || cTraces[0] == DeferringTrace(b.Pid()))
+      << testing::PrintToString(cTraces);
+
+  probeB.Release();
+  ASSERT_TRUE(b.ExitsWithZero());
+  const std::vector<std::wstring> bExpected{DeferringTrace(a.Pid()),
+                                            LaunchingTrace(probeB.CommandLine()), kExited};
+  EXPECT_EQ(b.Traces(), bExpected);
+  ASSERT_TRUE(a.WaitForTrace(WaitingTrace(c.Pid())));
+  EXPECT_FALSE(a.WaitForTrace(kEnabledWindowsKey, 0));
+  EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "still suppressed while C runs";
+
+  probeC.Release();
+  ASSERT_TRUE(c.ExitsWithZero());
+  ASSERT_TRUE(a.ExitsWithZero());
+  EXPECT_TRUE(keys.WindowsKeyGetsThrough());
+  const std::vector<std::wstring> aExpected{
+      kDisabledWindowsKey, kDisabledAccessibility, LaunchingTrace(probeA.CommandLine()),
+      WaitingTrace(b.Pid()), WaitingTrace(c.Pid()), kEnabledAccessibility, kEnabledWindowsKey,
+      kExited};
+  EXPECT_EQ(a.Traces(), aExpected);
+
+  // A copy started after the hand-off is the next primary.
+  Probe probeD;
+  Hushpad d(probeD.Arguments());
+  ASSERT_TRUE(d.WaitForTrace(LaunchingTrace(probeD.CommandLine())));
+  EXPECT_EQ(d.Traces().front(), kDisabledWindowsKey);
+  EXPECT_FALSE(keys.WindowsKeyGetsThrough());
+  probeD.Release();
+  ASSERT_TRUE(d.ExitsWithZero());
+  EXPECT_TRUE(keys.WindowsKeyGetsThrough());
+}
+
+TEST(Coordination, CopyThatCannotBeOpenedIsSearchedAgainWithoutStallingTheKeyboard) {
+  // The primary (fault build) cannot open B's process; it must keep searching
+  // for B's window, yet keep serving its keyboard hook and not burn a core.
+  WindowsKeyObserver keys;
+  Probe probeA, probeB;
+  Hushpad a(probeA.Arguments(), L"OpenProcess:5");
+  ASSERT_TRUE(a.WaitForTrace(kDisabledAccessibility));
+  Hushpad b(probeB.Arguments());
+  ASSERT_TRUE(b.WaitForTrace(DeferringTrace(a.Pid())));
+  ASSERT_TRUE(probeA.WaitForReport());
+  probeA.Release();
+  for (int i = 0; i < 100 && ProcessRunning(probeA.Pid()); ++i) Sleep(20);
+  PumpMessages(300);  // A's child has ended: A is in its hand-off now
+  EXPECT_TRUE(ProcessRunning(a.Pid()));
+
+  UniqueHandle process(OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, a.Pid()));
+  ASSERT_TRUE(process);
+  auto cpuMs = [&] {
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(process.get(), &created, &exited, &kernel, &user);
+    auto ms = [](FILETIME t) { return (ULONGLONG(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000; };
+    return ms(kernel) + ms(user);
+  };
+  const ULONGLONG cpuBefore = cpuMs();
+  const ULONGLONG wallBefore = GetTickCount64();
+  double worstDelayMs = 0;
+  for (int i = 0; i < 5; ++i) {
+    worstDelayMs = std::max(worstDelayMs, keys.WindowsKeyDelayMs());
+    PumpMessages(150);
+  }
+  EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "still suppressed during the hand-off";
+  const ULONGLONG cpuUsed = cpuMs() - cpuBefore;
+  const ULONGLONG wall = GetTickCount64() - wallBefore;
+  EXPECT_LT(cpuUsed * 4, wall) << "the search loop must not spin: " << cpuUsed << " ms CPU in "
+                               << wall << " ms";
+  EXPECT_LT(worstDelayMs, 500.0) << "the hook must be served between searches";
+  EXPECT_FALSE(a.WaitForTrace(WaitingTrace(b.Pid()), 0));
+
+  probeB.Release();
+  ASSERT_TRUE(b.ExitsWithZero());
+  ASSERT_TRUE(a.ExitsWithZero());
+  EXPECT_TRUE(keys.WindowsKeyGetsThrough());
+  const std::vector<std::wstring> aTail{kEnabledAccessibility, kEnabledWindowsKey, kExited};
+  const std::vector<std::wstring> traces = a.Traces();
+  ASSERT_GE(traces.size(), 3u);
+  EXPECT_EQ(std::vector<std::wstring>(traces.end() - 3, traces.end()), aTail);
+}
+
+TEST(Coordination, WaitThatEndsEarlyLeavesItsWatchHarmless) {
+  // A's wait for its child ends early (GetMessageW fails once, after a pause
+  // in which B starts). The launch step then closes the child's handles while
+  // the watch thread still waits; A must go on to wait for B, with the keys
+  // suppressed, until B has really ended.
+  WindowsKeyObserver keys;
+  Probe probeA, probeB;
+  Hushpad a(probeA.Arguments(), L"GetMessageW:0:1500:1");
+  ASSERT_TRUE(a.WaitForTrace(LaunchingTrace(probeA.CommandLine())));
+  Hushpad b(probeB.Arguments());
+  ASSERT_TRUE(b.WaitForTrace(DeferringTrace(a.Pid())));
+  ASSERT_TRUE(a.WaitForTrace(WaitingTrace(b.Pid())));
+
+  PumpMessages(500);
+  probeA.Release();  // the orphaned watch ends now; B still runs
+  PumpMessages(500);
+  EXPECT_TRUE(ProcessRunning(a.Pid()));
+  EXPECT_FALSE(a.WaitForTrace(kEnabledWindowsKey, 0));
+  EXPECT_FALSE(keys.WindowsKeyGetsThrough());
+
+  probeB.Release();
+  ASSERT_TRUE(b.ExitsWithZero());
+  ASSERT_TRUE(a.ExitsWithZero());
+  EXPECT_TRUE(keys.WindowsKeyGetsThrough());
+  for (const std::wstring &trace : a.Traces()) {
+    EXPECT_EQ(trace.find(L"WaitForSingleObject failed"), std::wstring::npos) << "closed handle used";
+  }
+  const std::vector<std::wstring> traces = a.Traces();
+  EXPECT_EQ(std::vector<std::wstring>(traces.end() - 3, traces.end()),
+            (std::vector<std::wstring>{kEnabledAccessibility, kEnabledWindowsKey, kExited}));
+}

@@ -1,0 +1,331 @@
+#include "Harness.h"
+
+#include <atomic>
+
+#include "SiblingPath.h"
+
+namespace {
+
+// The build passes Unix paths when it cross-builds; under Wine they are on Z:.
+std::wstring WindowsPath(const char *path) {
+  std::wstring converted(path, path + std::char_traits<char>::length(path));
+  for (wchar_t &c : converted) {
+    if (c == L'/') c = L'\\';
+  }
+  if (!converted.empty() && converted[0] == L'\\') converted.insert(0, L"Z:");
+  return converted;
+}
+
+std::wstring Quoted(const std::wstring &text) {
+  return text.find_first_of(L" \t") == std::wstring::npos ? text : L"\"" + text + L"\"";
+}
+
+std::wstring ReadText(HWND window) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  return text;
+}
+
+std::wstring ClassOf(HWND window) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, 64);
+  return name;
+}
+
+std::wstring WithoutCarriageReturns(std::wstring text) {
+  std::wstring result;
+  for (wchar_t c : text) {
+    if (c != L'\r') result += c;
+  }
+  return result;
+}
+
+// Reads the icon from the screen: the error icon is mostly red, the
+// information icon mostly blue.
+BoxIcon ClassifyIcon(HWND icon) {
+  RECT rect{};
+  GetWindowRect(icon, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return BoxIcon::None;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  int red = 0;
+  int blue = 0;
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const COLORREF pixel = GetPixel(memory, x, y);
+      const int r = GetRValue(pixel), g = GetGValue(pixel), b = GetBValue(pixel);
+      if (r > 150 && g < 110 && b < 110) ++red;
+      if (b > 150 && r < 110) ++blue;
+    }
+  }
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (red > 40 && red > blue) return BoxIcon::Error;
+  if (blue > 40 && blue > red) return BoxIcon::Information;
+  return BoxIcon::None;
+}
+
+struct DialogSearch {
+  DWORD processId;
+  HWND found;
+  bool manualOnly;
+};
+
+BOOL CALLBACK FindDialog(HWND window, LPARAM parameter) noexcept {
+  auto *search = reinterpret_cast<DialogSearch *>(parameter);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->processId || ClassOf(window) != L"#32770" || !IsWindowVisible(window)) {
+    return TRUE;
+  }
+  const bool manual = GetDlgItem(window, 301) != nullptr;
+  if (manual == search->manualOnly) {
+    search->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND FindDialogOf(DWORD processId, bool manual) {
+  DialogSearch search{processId, nullptr, manual};
+  EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForDialogOf(DWORD processId, bool manual, DWORD timeoutMs) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (HWND dialog = FindDialogOf(processId, manual)) return dialog;
+    if (GetTickCount64() >= deadline) return nullptr;
+    Sleep(20);
+  }
+}
+
+constexpr ULONG_PTR kObserverMark = 0x48555348;  // "HUSH"
+std::atomic<int> g_windowsKeyEventsSeen{0};
+
+LRESULT CALLBACK ObserveWindowsKey(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  if (code == HC_ACTION) {
+    const auto *key = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam);
+    if (key->dwExtraInfo == kObserverMark && (key->vkCode == VK_LWIN || key->vkCode == VK_RWIN)) {
+      ++g_windowsKeyEventsSeen;
+      return 1;  // the test's own key presses go no further
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void SendWindowsKey() {
+  INPUT inputs[2] = {};
+  for (INPUT &input : inputs) {
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = VK_LWIN;
+    input.ki.dwExtraInfo = kObserverMark;
+  }
+  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, inputs, sizeof(INPUT));
+}
+
+}  // namespace
+
+std::wstring HushpadExe() { return WindowsPath(HUSHPAD_EXE); }
+std::wstring FaultsExe() { return WindowsPath(HUSHPAD_FAULTS_EXE); }
+std::wstring ProbeExe() { return SiblingPath(L"HushpadProbe.exe"); }
+
+std::wstring TestFolder() {
+  static const std::wstring folder = [] {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH + 1, temp);
+    std::wstring path = std::wstring(temp) + L"hushpad-app-tests-" +
+                        std::to_wstring(GetCurrentProcessId()) + L"\\";
+    CreateDirectoryW(path.c_str(), nullptr);
+    return path;
+  }();
+  return folder;
+}
+
+std::wstring UniqueName(const wchar_t *stem) {
+  static int counter = 0;
+  return std::wstring(stem) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+         std::to_wstring(++counter);
+}
+
+std::wstring LaunchingTrace(const std::wstring &commandLine) {
+  return L"Hushpad: Launching: " + commandLine + L"\n";
+}
+std::wstring DeferringTrace(DWORD processId) {
+  return L"Hushpad: Deferring to [" + std::to_wstring(processId) + L"]\n";
+}
+std::wstring WaitingTrace(DWORD processId) {
+  return L"Hushpad: Waiting for [" + std::to_wstring(processId) + L"]\n";
+}
+
+std::wstring SystemText(DWORD error) {
+  wchar_t *buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+      nullptr, error, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
+  std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
+  LocalFree(buffer);
+  const size_t first = text.find_first_not_of(L" \t\r\n");
+  const size_t last = text.find_last_not_of(L" \t\r\n");
+  return first == std::wstring::npos ? std::wstring() : text.substr(first, last - first + 1);
+}
+
+Hushpad::Hushpad(const std::wstring &arguments, const std::wstring &fault,
+                 const std::wstring &currentDirectory) {
+  SetEnvironmentVariableW(L"HUSHPAD_FAULT", fault.empty() ? nullptr : fault.c_str());
+  const std::wstring program = fault.empty() ? HushpadExe() : FaultsExe();
+  process_ = std::make_unique<DebuggedProcess>(
+      Quoted(program) + (arguments.empty() ? L"" : L" " + arguments), currentDirectory);
+  SetEnvironmentVariableW(L"HUSHPAD_FAULT", nullptr);
+}
+
+bool Hushpad::ExitsWithZero(DWORD timeoutMs) {
+  return process_->WaitForExit(timeoutMs) && process_->ExitCode() == 0;
+}
+
+Probe::Probe(const std::wstring &extra, bool wait)
+    : report_(TestFolder() + UniqueName(L"report") + L".bin"),
+      eventName_(UniqueName(L"HushpadProbeEvent")),
+      event_(CreateEventW(nullptr, TRUE, FALSE, eventName_.c_str())) {
+  DeleteFileW(report_.c_str());  // names repeat when Wine hands out the same process ID
+  arguments_ = Quoted(ProbeExe()) + L" " + Quoted(L"/out:" + report_);
+  if (wait) arguments_ += L" /wait:" + eventName_;
+  if (!extra.empty()) arguments_ += L" " + extra;
+}
+
+Probe::~Probe() { Release(); }
+
+std::wstring Probe::CommandLine() const { return arguments_; }
+
+void Probe::Release() { SetEvent(event_.get()); }
+
+bool Probe::Started() const { return GetFileAttributesW(report_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool Probe::WaitForReport(DWORD timeoutMs) {
+  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+  while (!Started()) {
+    if (GetTickCount64() >= deadline) return false;
+    Sleep(20);
+  }
+  const std::string bytes = ReadWholeFile(report_);
+  std::wstring report(bytes.size() / sizeof(wchar_t), L'\0');
+  std::char_traits<char>::copy(reinterpret_cast<char *>(report.data()), bytes.data(),
+                               report.size() * sizeof(wchar_t));
+  std::vector<std::wstring> parts;
+  size_t start = 0;
+  for (size_t end; (end = report.find(L'\0', start)) != std::wstring::npos; start = end + 1) {
+    parts.push_back(report.substr(start, end - start));
+  }
+  if (parts.size() < 2) return false;
+  pid_ = std::wcstoul(parts[0].c_str(), nullptr, 10);
+  commandLine_ = parts[1];
+  argv_.assign(parts.begin() + 2, parts.end());
+  return true;
+}
+
+std::string ReadWholeFile(const std::wstring &path) {
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return {};
+  std::string bytes(static_cast<size_t>(GetFileSize(file.get(), nullptr)), '\0');
+  DWORD read = 0;
+  ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+  bytes.resize(read);
+  return bytes;
+}
+
+bool ProcessRunning(DWORD processId) {
+  UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
+  return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
+}
+
+std::optional<MessageBoxView> WaitForMessageBox(DWORD processId, DWORD timeoutMs) {
+  HWND box = WaitForDialogOf(processId, false, timeoutMs);
+  if (!box) return std::nullopt;
+  MessageBoxView view;
+  view.window = box;
+  view.caption = ReadText(box);
+  HWND iconControl = nullptr;
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    const std::wstring kind = ClassOf(child);
+    if (_wcsicmp(kind.c_str(), L"Button") == 0) {
+      view.buttons.push_back(ReadText(child));
+    } else if (_wcsicmp(kind.c_str(), L"Static") == 0) {
+      if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        iconControl = child;
+      } else {
+        view.text = WithoutCarriageReturns(ReadText(child));
+      }
+    }
+  }
+  // The icon is painted a moment after the box appears.
+  const ULONGLONG deadline = GetTickCount64() + 3000;
+  while (iconControl && view.icon == BoxIcon::None && GetTickCount64() < deadline) {
+    Sleep(50);
+    view.icon = ClassifyIcon(iconControl);
+  }
+  return view;
+}
+
+void CloseMessageBox(const MessageBoxView &box) {
+  PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(box.window, IDOK)));
+}
+
+bool ShowsDialog(DWORD processId) {
+  return FindDialogOf(processId, false) != nullptr || FindDialogOf(processId, true) != nullptr;
+}
+
+HWND WaitForManualDialog(DWORD processId, DWORD timeoutMs) {
+  return WaitForDialogOf(processId, true, timeoutMs);
+}
+
+WindowsKeyObserver::WindowsKeyObserver()
+    : hook_(SetWindowsHookExW(WH_KEYBOARD_LL, ObserveWindowsKey, GetModuleHandleW(nullptr), 0)) {}
+
+WindowsKeyObserver::~WindowsKeyObserver() {
+  if (hook_) UnhookWindowsHookEx(hook_);
+}
+
+bool WindowsKeyObserver::WindowsKeyGetsThrough() {
+  const int before = g_windowsKeyEventsSeen;
+  SendWindowsKey();
+  PumpMessages(300);
+  return g_windowsKeyEventsSeen - before == 2;
+}
+
+double WindowsKeyObserver::WindowsKeyDelayMs() {
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  SendWindowsKey();
+  QueryPerformanceCounter(&end);
+  PumpMessages(50);
+  return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
+         static_cast<double>(frequency.QuadPart);
+}
+
+void PumpMessages(DWORD milliseconds) {
+  const ULONGLONG deadline = GetTickCount64() + milliseconds;
+  for (;;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    const ULONGLONG now = GetTickCount64();
+    if (now >= deadline) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+  }
+}
+
+NameSquatter::NameSquatter(const wchar_t *name) : event_(CreateEventW(nullptr, TRUE, FALSE, name)) {}

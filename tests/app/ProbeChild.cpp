@@ -1,0 +1,63 @@
+// HushpadProbe: the child program of the end-to-end tests. It reports what it
+// received and then lives as long as a test wants. Its own arguments:
+//   /out:PATH    write, UTF-16 and NUL-separated: process ID, the command line
+//                exactly as GetCommandLineW gives it, then every argv element
+//   /wait:NAME   wait (at most a minute) until the named event is set
+//   /sleep:MS    sleep that long
+// Anything else is ignored, so a test may pass arbitrary arguments through.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+bool StartsWith(const wchar_t *text, const wchar_t *prefix) {
+  return std::wcsncmp(text, prefix, std::wcslen(prefix)) == 0;
+}
+
+void WriteReport(const std::wstring &path, int count, wchar_t **arguments) {
+  std::wstring report = std::to_wstring(GetCurrentProcessId());
+  report += L'\0';
+  report += GetCommandLineW();
+  report += L'\0';
+  for (int i = 0; i < count; ++i) {
+    report += arguments[i];
+    report += L'\0';
+  }
+  // Written aside and renamed, so a test never reads half a report.
+  const std::wstring partial = path + L".partial";
+  HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, report.data(), static_cast<DWORD>(report.size() * sizeof(wchar_t)), &written,
+            nullptr);
+  CloseHandle(file);
+  MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  int count = 0;
+  wchar_t **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!arguments) return 1;
+  for (int i = 1; i < count; ++i) {
+    if (StartsWith(arguments[i], L"/out:")) WriteReport(arguments[i] + 5, count, arguments);
+  }
+  for (int i = 1; i < count; ++i) {
+    if (StartsWith(arguments[i], L"/wait:")) {
+      HANDLE event = CreateEventW(nullptr, TRUE, FALSE, arguments[i] + 6);
+      if (event) {
+        WaitForSingleObject(event, 60000);
+        CloseHandle(event);
+      }
+    } else if (StartsWith(arguments[i], L"/sleep:")) {
+      Sleep(std::wcstoul(arguments[i] + 7, nullptr, 10));
+    }
+  }
+  LocalFree(arguments);
+  return 0;
+}

@@ -136,3 +136,34 @@ TEST(Modes, ManualZeroWaitsForTheChildWithoutDialog) {
   EXPECT_TRUE(hushpad.ExitsWithZero());
   EXPECT_TRUE(hushpad.WaitForTrace(kExited, 0));
 }
+
+TEST(Modes, WaitEndsWithTheChildNotItsDescendants) {
+  const std::wstring grandchildEvent = UniqueName(L"HushpadGrandchild");
+  UniqueHandle event(CreateEventW(nullptr, TRUE, FALSE, grandchildEvent.c_str()));
+  Probe probe(L"/spawn:" + grandchildEvent, false);
+  Hushpad hushpad(probe.Arguments());
+  EXPECT_TRUE(hushpad.ExitsWithZero());
+  const std::wstring grandchildReport = probe.ReportPath() + L".grandchild";
+  for (int i = 0; i < 100 && ReadWholeFile(grandchildReport).empty(); ++i) Sleep(20);
+  const std::string report = ReadWholeFile(grandchildReport);
+  const DWORD grandchild = std::wcstoul(reinterpret_cast<const wchar_t *>(report.c_str()), nullptr, 10);
+  EXPECT_TRUE(ProcessRunning(grandchild)) << "the grandchild still runs, Hushpad has ended";
+  SetEvent(event.get());
+}
+
+TEST(Modes, OwnNameIsNeverParsedEvenWhenItLooksLikeAnOption) {
+  // Started as "--help.exe PROGRAM": element 0 must not show the help box.
+  const std::wstring folder = TestFolder();
+  ASSERT_TRUE(CopyFileW(HushpadExe().c_str(), (folder + L"--help.exe").c_str(), FALSE));
+  Probe probe(L"", false);
+  wchar_t previous[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  SetCurrentDirectoryW(folder.c_str());  // CreateProcessW looks here for "--help.exe"
+  DebuggedProcess hushpad(L"--help.exe " + probe.Arguments());
+  SetCurrentDirectoryW(previous);
+  ASSERT_FALSE(hushpad.StartFailed());
+  ASSERT_TRUE(probe.WaitForReport());
+  EXPECT_TRUE(hushpad.WaitForExit(kTimeoutMs));
+  EXPECT_EQ(hushpad.ExitCode(), 0u);
+  EXPECT_TRUE(hushpad.WaitForTrace(LaunchingTrace(probe.CommandLine()), 0));
+}

@@ -4,6 +4,9 @@
 //                exactly as GetCommandLineW gives it, then every argv element
 //   /wait:NAME   wait (at most a minute) until the named event is set
 //   /sleep:MS    sleep that long
+//   /spawn:NAME  start another probe that waits for the event NAME (and
+//                reports to this one's report path plus ".grandchild"), and
+//                do not wait for it
 // Anything else is ignored, so a test may pass arbitrary arguments through.
 #include <windows.h>
 #include <shellapi.h>
@@ -44,8 +47,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   int count = 0;
   wchar_t **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   if (!arguments) return 1;
+  std::wstring report;
   for (int i = 1; i < count; ++i) {
-    if (StartsWith(arguments[i], L"/out:")) WriteReport(arguments[i] + 5, count, arguments);
+    if (StartsWith(arguments[i], L"/out:")) {
+      report = arguments[i] + 5;
+      WriteReport(report, count, arguments);
+    }
   }
   for (int i = 1; i < count; ++i) {
     if (StartsWith(arguments[i], L"/wait:")) {
@@ -53,6 +60,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       if (event) {
         WaitForSingleObject(event, 60000);
         CloseHandle(event);
+      }
+    } else if (StartsWith(arguments[i], L"/spawn:")) {
+      std::wstring commandLine = L"\"" + std::wstring(arguments[0]) + L"\" /wait:" +
+                                 (arguments[i] + 7) + L" \"/out:" + report + L".grandchild\"";
+      STARTUPINFOW startup{};
+      startup.cb = sizeof startup;
+      PROCESS_INFORMATION process{};
+      if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                         nullptr, &startup, &process)) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
       }
     } else if (StartsWith(arguments[i], L"/sleep:")) {
       Sleep(std::wcstoul(arguments[i] + 7, nullptr, 10));

@@ -1,32 +1,12 @@
-// Helpers shared by argot's tests: argument lists from words, an error
-// handler that records what it is given, and a probe option handler.
+// Helpers shared by argot's tests.
 #pragma once
 
 #include "argot.h"
 
-#include <cstddef>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
-#include <vector>
-
-// An argument vector built from blank-separated words, null-terminated like
-// argv. Entries() is the array a parse takes; Count() excludes the null.
-class ArgumentList {
-public:
-    explicit ArgumentList(const std::wstring &words);
-    // Words given one by one, for empty words and words with blanks.
-    ArgumentList(std::initializer_list<std::wstring> words);
-    ArgumentList(const ArgumentList &) = delete;
-    ArgumentList &operator=(const ArgumentList &) = delete;
-
-    const wchar_t **Entries() { return pointers_.data(); }
-    int Count() const { return static_cast<int>(words_.size()); }
-
-private:
-    std::vector<std::wstring> words_;
-    std::vector<const wchar_t *> pointers_;
-};
 
 // What the error handler was given on its latest call.
 struct ErrorReport {
@@ -37,32 +17,40 @@ struct ErrorReport {
     bool returnsText = true;
 };
 
-// An argot_error_handler whose data is an ErrorReport. It returns the text
-// "error <code>" (heap text) unless returnsText is false.
+// An argot_error_handler whose data is an ErrorReport. It returns the heap
+// text "error <code>" unless returnsText is false.
 wchar_t *RecordError(argot_error code, const wchar_t *name, const wchar_t *value, void *data);
 
-// A heap copy that free() releases, as an error handler must return.
-wchar_t *HeapCopy(const std::wstring &text);
+// Parses blank-separated words; returns the index of the first argument not
+// consumed.
+int Parse(ArgotContext &context, const std::wstring &words);
 
-// The data of ProbeHandler: logs each call as "<label>" or "<label>(<value>)"
-// followed by a blank, then answers result (or valueResult when a value was
-// given).
-struct Probe {
-    std::wstring label;
-    std::wstring *log = nullptr;
-    argot_error result = ARGOT_ERROR_NONE;
-    argot_error valueResult = ARGOT_ERROR_NONE;
-};
-argot_error ProbeHandler(argot_context *context, const wchar_t *value, void *data);
-
-// Everything a caller can observe after one parse with RecordError installed.
-struct ParseOutcome {
-    std::ptrdiff_t rest = -1; // index of the returned pointer in the list
-    argot_error code = ARGOT_ERROR_NONE;
-    std::wstring name;        // as given to the error handler (empty for none)
-    std::optional<std::wstring> value;
+// One parse with RecordError installed: its words, what effect() gives right
+// after it, and what a caller sees: "rest <index of the first argument not
+// consumed>", then for an error ": <code> <name>" and "=<value>" when a value
+// was recorded.
+struct Row {
+    const wchar_t *words;
+    std::wstring effect;
+    const wchar_t *result;
 };
 
-// Parses the list over the table (count -2 means the list's own length) and
-// collects the outcome, asking for the message only when there is an error.
-ParseOutcome ParseList(const argot_option *table, ArgumentList &arguments, int count = -2);
+// Checks each row over the table, each writing stderrText to stderr.
+void CheckRows(const argot_option *table, std::initializer_list<Row> rows,
+               const std::function<std::wstring()> &effect, const std::string &stderrText = "");
+
+// While alive, file descriptor 2 (and with it the C stderr stream) writes to a
+// pipe, which holds a few lines; Finish() puts the stream back and returns
+// what was written.
+class StderrCapture {
+public:
+    StderrCapture();
+    ~StderrCapture();
+    StderrCapture(const StderrCapture &) = delete;
+
+    std::string Finish();
+
+private:
+    int saved_ = -1;
+    int pipe_ = -1; // its reading end
+};

@@ -2,6 +2,8 @@
 // restores them only after the last overlapping copy has ended.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "Harness.h"
 
 TEST(Coordination, PrimaryTracesItsRunInOrder) {

@@ -1,6 +1,7 @@
 #include "Harness.h"
 
 #include <atomic>
+#include <cwchar>
 
 #include "SiblingPath.h"
 

@@ -49,9 +49,9 @@ TEST(ProgramOptionsTest, FlagsAreFalseAtStartAndOperandsBeginAtTheFirstNonOption
 TEST(ProgramOptionsTest, HelpAndVersionSetTheirFlagAndStopTheParse)
 {
     Check({
-        {L"--help foo", L"h", L"rest 1"},
+        {L"--help --manual", L"h", L"rest 1"},
         {L"-h foo", L"h", L"rest 1"},
-        {L"-? foo", L"h", L"rest 1"},
+        {L"-? --manual", L"h", L"rest 1"},
         {L"-?=1", L"h", L"rest 1"},
         {L"-hx", L"h", L"rest 1"},
         {L"-h --bogus", L"h", L"rest 1"},

@@ -1,11 +1,13 @@
 // What a user pays for running a program through Hushpad:
 //   launch overhead  the wall time of `Hushpad.exe CHILD` against running
-//                    CHILD directly, for a child that exits at once;
-//   exit latency     from the child's last moment to Hushpad's exit, against
-//                    the same span for the child run directly (the floor:
-//                    process teardown and the wake-up of the waiting thread).
-// The two set-ups alternate round by round, the first of each round swapped
-// every time, so the machine's load falls on both alike.
+//                    CHILD directly, for a child that exits at once, and
+//                    against BareLauncher.exe CHILD, the least that any GUI
+//                    launcher pays (user32 and shell32 loaded, a window);
+//   exit latency     from the child's last moment to the end of the run,
+//                    against the same span for the child run directly (the
+//                    floor: process teardown and the waiter's wake-up).
+// The set-ups take turns round by round, in an order that rotates every
+// round, so the machine's load falls on all of them alike.
 //
 // LaunchBenchmark [ROUNDS]   (default 30)
 #include <windows.h>
@@ -72,7 +74,7 @@ double Percentile(std::vector<double> values, double fraction) {
 }
 
 void Report(const wchar_t *name, const std::vector<double> &values) {
-  std::wprintf(L"  %-22ls median %8.2f ms   p10 %8.2f   p90 %8.2f\n", name,
+  std::wprintf(L"  %-24ls median %8.2f ms   p10 %8.2f   p90 %8.2f\n", name,
                Percentile(values, 0.5), Percentile(values, 0.1), Percentile(values, 0.9));
 }
 
@@ -92,30 +94,43 @@ int wmain(int argc, wchar_t **argv) {
   if (!clock) return 1;
 
   const std::wstring child = L"\"" + Sibling(L"InstantChild.exe") + L"\"";
-  const std::wstring hushpad = L"\"" + Sibling(L"..\\..\\app\\Hushpad.exe") + L"\" " + child;
-
-  std::vector<double> directTotal, hushpadTotal, directExit, hushpadExit;
+  struct SetUp {
+    const wchar_t *name;
+    std::wstring commandLine;
+    std::vector<double> total;
+    std::vector<double> exit;
+  };
+  SetUp setUps[] = {
+      {L"child directly", child, {}, {}},
+      {L"BareLauncher.exe CHILD", L"\"" + Sibling(L"BareLauncher.exe") + L"\" " + child, {}, {}},
+      {L"Hushpad.exe CHILD", L"\"" + Sibling(L"..\\..\\app\\Hushpad.exe") + L"\" " + child, {}, {}},
+  };
+  constexpr int kSetUps = 3;
   Sample sample{};
-  // One unmeasured round of each warms the file cache.
-  if (!Run(child, clock, sample) || !Run(hushpad, clock, sample)) return 1;
+  // One unmeasured run of each warms the file cache.
+  for (SetUp &setUp : setUps) {
+    if (!Run(setUp.commandLine, clock, sample)) return 1;
+  }
   for (int round = 0; round < rounds; ++round) {
-    for (int turn = 0; turn < 2; ++turn) {
-      const bool viaHushpad = (turn == 0) == (round % 2 == 0);
-      if (!Run(viaHushpad ? hushpad : child, clock, sample)) return 1;
-      (viaHushpad ? hushpadTotal : directTotal).push_back(sample.totalMs);
-      (viaHushpad ? hushpadExit : directExit).push_back(sample.exitMs);
+    for (int turn = 0; turn < kSetUps; ++turn) {
+      SetUp &setUp = setUps[(round + turn) % kSetUps];
+      if (!Run(setUp.commandLine, clock, sample)) return 1;
+      setUp.total.push_back(sample.totalMs);
+      setUp.exit.push_back(sample.exitMs);
     }
   }
 
+  const double direct = Percentile(setUps[0].total, 0.5);
+  const double bare = Percentile(setUps[1].total, 0.5);
+  const double hushpad = Percentile(setUps[2].total, 0.5);
   std::wprintf(L"%d rounds, interleaved\nlaunch to end (wall time of the whole run):\n", rounds);
-  Report(L"child directly", directTotal);
-  Report(L"Hushpad.exe CHILD", hushpadTotal);
-  std::wprintf(L"  ratio of medians       %.2f   (overhead %.2f ms)\n",
-               Percentile(hushpadTotal, 0.5) / Percentile(directTotal, 0.5),
-               Percentile(hushpadTotal, 0.5) - Percentile(directTotal, 0.5));
-  std::wprintf(L"child's end to the waiter's wake-up:\n");
-  Report(L"child directly", directExit);
-  Report(L"Hushpad.exe CHILD", hushpadExit);
+  for (const SetUp &setUp : setUps) Report(setUp.name, setUp.total);
+  std::wprintf(L"  Hushpad / child directly   ratio %.2f   (+%.2f ms)\n", hushpad / direct,
+               hushpad - direct);
+  std::wprintf(L"  Hushpad / BareLauncher     ratio %.2f   (+%.2f ms)\n", hushpad / bare,
+               hushpad - bare);
+  std::wprintf(L"child's end to the end of the run:\n");
+  for (const SetUp &setUp : setUps) Report(setUp.name, setUp.exit);
   UnmapViewOfFile(const_cast<LaunchClock *>(clock));
   CloseHandle(mapping);
   return 0;

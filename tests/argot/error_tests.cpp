@@ -77,10 +77,13 @@ TEST(ErrorMessageTest, HandlerWithoutTextGivesUnknownErrorAndIsAskedAgain)
 
 TEST(MisuseTest, IsReportedOnStderrAndAnsweredWithTheFailureValue)
 {
-    const argot_option equalsShort[] = {kTable[0], {L'=', nullptr, nullptr, nullptr, AcceptAnything, nullptr, 0}, {}};
-    const argot_option equalsLong[] = {{0, L"name=", nullptr, nullptr, AcceptAnything, nullptr, 0}, {}};
+    const argot_option equalsShort[] = {
+        kTable[0], {L'=', nullptr, nullptr, nullptr, AcceptAnything, nullptr, 0}, {}};
+    const argot_option equalsLong[] = {
+        {0, L"name=", nullptr, nullptr, AcceptAnything, nullptr, 0}, {}};
     const std::string noContext = MisuseLine("No argot context specified.");
-    const std::string equals = MisuseLine("Invalid option list. '=' may not be used in an option name.");
+    const std::string equals =
+        MisuseLine("Invalid option list. '=' may not be used in an option name.");
     const struct {
         const argot_option *table;
         std::string line;

@@ -3,11 +3,13 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
 #include "app/AppState.h"
 #include "app/ChildLaunch.h"
+#include "app/FaultPoints.h"
 #include "app/InfoBoxes.h"
 #include "app/ManualDialog.h"
 #include "app/ProgramOptions.h"
@@ -42,11 +44,16 @@ std::wstring JoinCommandLine(const std::vector<std::wstring> &arguments) {
 
 void RunApplication(AppState &state) {
   int count = 0;
-  wchar_t **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  wchar_t **arguments = HUSHPAD_FAULT_POINT(CommandLineToArgvW)
+                            ? nullptr
+                            : CommandLineToArgvW(GetCommandLineW(), &count);
   const DWORD splitError = GetLastError();
   ScopeGuard freeArguments(LocalFree, arguments);  // LocalFree accepts null
   if (!arguments) throw Win32Error{IDS_COMMAND_LINE_ERROR, splitError};
 
+  // Stands for a context that cannot be created, which the constructor reports
+  // the same way.
+  if (HUSHPAD_FAULT_POINT(argot_create_context)) throw std::bad_alloc();
   ArgotContext context(g_programOptions);
   OptionErrorStrings errorStrings{IDS_OPTION_WITH_VALUE, IDS_OPTION_UNKNOWN_ERROR,
                                   g_optionErrorMessages, nullptr};

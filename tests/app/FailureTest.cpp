@@ -3,6 +3,9 @@
 // Real faults where Wine has them; otherwise HushpadFaults.exe's fault points.
 #include <gtest/gtest.h>
 
+#include <new>
+#include <string>
+
 #include "Harness.h"
 #include "WindowSearch.h"
 
@@ -39,6 +42,19 @@ std::vector<std::wstring> Concat(std::vector<std::wstring> a, const std::vector<
 
 TEST(Failures, StartUpFailuresBeforeAnyKeyIsTouched) {
   Probe probe;
+  {
+    Hushpad hushpad(probe.Arguments(), L"CommandLineToArgvW:8");
+    ExpectErrorBoxThenExit(hushpad, L"Failed to retrieve command-line arguments.  " + SystemText(8));
+    EXPECT_TRUE(hushpad.Traces().empty());
+  }
+  {
+    // A standard exception shows its what() text and nothing else (the C++
+    // runtime's own text: "bad allocation" with Visual C++'s).
+    const std::string what = std::bad_alloc().what();
+    Hushpad hushpad(probe.Arguments(), L"argot_create_context:0");
+    ExpectErrorBoxThenExit(hushpad, std::wstring(what.begin(), what.end()));
+    EXPECT_TRUE(hushpad.Traces().empty());
+  }
   {
     NameSquatter squatter(kAppMutexName);
     ASSERT_TRUE(squatter.Holds());

@@ -47,7 +47,7 @@ void WaitForProcessExit(HANDLE process, HWND window) {
                       ? nullptr
                       : CreateThread(nullptr, 0, ProcessWatchThread, params.get(), 0, nullptr);
   if (!thread) throw Win32Error{IDS_THREAD_ERROR, GetLastError()};
-  params.release();  // the thread frees it
+  static_cast<void>(params.release());  // the thread frees it now
   ScopeGuard closeThread(CloseHandle, thread);
 
   // A process that ended at once may have posted before the loop starts; the

@@ -12,41 +12,41 @@ namespace {
 
 // Every feature off with its hotkey (and the confirmation) enabled, plus other
 // bits and FilterKeys timings that must survive untouched.
-const STICKYKEYS kStickyOff = StickyKeys(SKF_AVAILABLE | SKF_HOTKEYACTIVE | SKF_CONFIRMHOTKEY |
-                                         SKF_HOTKEYSOUND | SKF_INDICATOR | SKF_AUDIBLEFEEDBACK);
-const TOGGLEKEYS kToggleOff =
-    ToggleKeys(TKF_AVAILABLE | TKF_HOTKEYACTIVE | TKF_CONFIRMHOTKEY | TKF_HOTKEYSOUND);
-const FILTERKEYS kFilterOff = FilterKeys(
-    FKF_AVAILABLE | FKF_HOTKEYACTIVE | FKF_CONFIRMHOTKEY | FKF_HOTKEYSOUND | FKF_CLICKON, 1000,
-    500, 30, 0);
-
-STICKYKEYS WithFlags(STICKYKEYS s, DWORD flags) { s.dwFlags = flags; return s; }
-TOGGLEKEYS WithFlags(TOGGLEKEYS s, DWORD flags) { s.dwFlags = flags; return s; }
-FILTERKEYS WithFlags(FILTERKEYS s, DWORD flags) { s.dwFlags = flags; return s; }
+const STICKYKEYS kStickyOff{sizeof(STICKYKEYS), SKF_AVAILABLE | SKF_HOTKEYACTIVE | SKF_CONFIRMHOTKEY |
+                                                    SKF_HOTKEYSOUND | SKF_INDICATOR | SKF_AUDIBLEFEEDBACK};
+const TOGGLEKEYS kToggleOff{sizeof(TOGGLEKEYS),
+                            TKF_AVAILABLE | TKF_HOTKEYACTIVE | TKF_CONFIRMHOTKEY | TKF_HOTKEYSOUND};
+const FILTERKEYS kFilterOff{
+    sizeof(FILTERKEYS), FKF_AVAILABLE | FKF_HOTKEYACTIVE | FKF_CONFIRMHOTKEY | FKF_HOTKEYSOUND | FKF_CLICKON,
+    1000, 500, 30, 0};
 
 template <typename Setting>
-Setting HotkeyOff(Setting s) { return WithFlags(s, s.dwFlags & ~DWORD{0xC}); }
-
-const std::vector<Call> kRestoreCalls = {Made(SPI_SETSTICKYKEYS, kStickyOff),
-                                         Made(SPI_SETTOGGLEKEYS, kToggleOff),
-                                         Made(SPI_SETFILTERKEYS, kFilterOff)};
-
+Setting WithFlags(Setting setting, DWORD flags) {
+  setting.dwFlags = flags;
+  return setting;
+}
 template <typename Setting>
-bool SameBytes(const Setting& a, const Setting& b) { return Bytes(a) == Bytes(b); }
+Setting HotkeyOff(Setting setting) {
+  return WithFlags(setting, setting.dwFlags & ~DWORD{0xC});
+}
+
+using Calls = std::vector<Call>;
+const Calls kRestoreCalls = {Made(SPI_SETSTICKYKEYS, kStickyOff), Made(SPI_SETTOGGLEKEYS, kToggleOff),
+                             Made(SPI_SETFILTERKEYS, kFilterOff)};
 
 class AccessibilityGuardTest : public ::testing::Test {
  protected:
   void SetUp() override { Reset(kStickyOff, kToggleOff, kFilterOff); }
   // Returns the calls made so far and forgets them.
-  static std::vector<Call> TakeCalls() { return std::exchange(g_calls, {}); }
+  static Calls TakeCalls() { return std::exchange(g_calls, {}); }
+  AccessibilityGuard guard_{&SimulatedSystemParametersInfo};
 };
 
 }  // namespace
 
 TEST_F(AccessibilityGuardTest, AllOff_DisableClearsOnlyTheHotkeyBits_RestoreWritesTheSavedOnesBack) {
-  AccessibilityGuard guard(&SimulatedSystemParametersInfo);
-  guard.Disable();
-  EXPECT_EQ(TakeCalls(), (std::vector<Call>{
+  guard_.Disable();
+  EXPECT_EQ(TakeCalls(), (Calls{
                              Made(SPI_GETSTICKYKEYS, kStickyOff),
                              Made(SPI_GETTOGGLEKEYS, kToggleOff),
                              Made(SPI_GETFILTERKEYS, kFilterOff),
@@ -54,120 +54,88 @@ TEST_F(AccessibilityGuardTest, AllOff_DisableClearsOnlyTheHotkeyBits_RestoreWrit
                              Made(SPI_SETTOGGLEKEYS, HotkeyOff(kToggleOff)),
                              Made(SPI_SETFILTERKEYS, HotkeyOff(kFilterOff)),
                          }));
-  EXPECT_TRUE(SameBytes(g_filterKeys, HotkeyOff(kFilterOff))) << "timings kept";
-
-  guard.Restore();
+  guard_.Restore();
   EXPECT_EQ(TakeCalls(), kRestoreCalls);
-  EXPECT_TRUE(SameBytes(g_stickyKeys, kStickyOff));
-  EXPECT_TRUE(SameBytes(g_toggleKeys, kToggleOff));
-  EXPECT_TRUE(SameBytes(g_filterKeys, kFilterOff));
 }
 
 TEST_F(AccessibilityGuardTest, FeatureSwitchedOn_KeepsItsHotkey_YetIsWrittenBackAtRestore) {
   const STICKYKEYS stickyOn = WithFlags(kStickyOff, kStickyOff.dwFlags | SKF_STICKYKEYSON);
   const FILTERKEYS filterOn = WithFlags(kFilterOff, kFilterOff.dwFlags | FKF_FILTERKEYSON);
   Reset(stickyOn, kToggleOff, filterOn);
-  AccessibilityGuard guard(&SimulatedSystemParametersInfo);
-  guard.Disable();
-  EXPECT_EQ(TakeCalls(), (std::vector<Call>{
+  guard_.Disable();
+  EXPECT_EQ(TakeCalls(), (Calls{
                              Made(SPI_GETSTICKYKEYS, stickyOn),
                              Made(SPI_GETTOGGLEKEYS, kToggleOff),
                              Made(SPI_GETFILTERKEYS, filterOn),
                              Made(SPI_SETTOGGLEKEYS, HotkeyOff(kToggleOff)),
                          }));
-  guard.Restore();
-  EXPECT_EQ(TakeCalls(), (std::vector<Call>{Made(SPI_SETSTICKYKEYS, stickyOn),
-                                            Made(SPI_SETTOGGLEKEYS, kToggleOff),
-                                            Made(SPI_SETFILTERKEYS, filterOn)}));
+  guard_.Restore();
+  EXPECT_EQ(TakeCalls(), (Calls{Made(SPI_SETSTICKYKEYS, stickyOn), Made(SPI_SETTOGGLEKEYS, kToggleOff),
+                                Made(SPI_SETFILTERKEYS, filterOn)}));
 }
 
-TEST_F(AccessibilityGuardTest, RepeatedOrUnpairedCalls_TouchNothing) {
-  AccessibilityGuard guard(&SimulatedSystemParametersInfo);
-  guard.Restore();
+TEST_F(AccessibilityGuardTest, RepeatsTouchNothing_RestoreOverwritesChanges_NextDisableSavesAnew) {
+  guard_.Restore();
   EXPECT_TRUE(TakeCalls().empty()) << "Restore without Disable";
-
-  guard.Disable();
+  guard_.Disable();
   TakeCalls();
-  g_stickyKeys = StickyKeys(SKF_STICKYKEYSON);
-  guard.Disable();
+  g_stickyKeys = STICKYKEYS{sizeof(STICKYKEYS), SKF_STICKYKEYSON};
+  guard_.Disable();
   EXPECT_TRUE(TakeCalls().empty()) << "second Disable";
-
-  guard.Restore();
-  EXPECT_EQ(TakeCalls(), kRestoreCalls) << "the values of the first Disable stay saved";
-  guard.Restore();
+  guard_.Restore();
+  EXPECT_EQ(TakeCalls(), kRestoreCalls) << "the settings of the first Disable, over the change";
+  guard_.Restore();
   EXPECT_TRUE(TakeCalls().empty()) << "second Restore";
-}
 
-TEST_F(AccessibilityGuardTest, SettingChangedWhileActive_IsOverwrittenWithTheSavedOne) {
-  AccessibilityGuard guard(&SimulatedSystemParametersInfo);
-  guard.Disable();
-  g_toggleKeys = ToggleKeys(TKF_TOGGLEKEYSON | TKF_HOTKEYACTIVE);
-  guard.Restore();
-  EXPECT_TRUE(SameBytes(g_toggleKeys, kToggleOff));
-}
-
-TEST_F(AccessibilityGuardTest, DisableAfterRestore_SavesTheSettingsAnew) {
-  AccessibilityGuard guard(&SimulatedSystemParametersInfo);
-  guard.Disable();
-  guard.Restore();
-  const TOGGLEKEYS changed = ToggleKeys(TKF_AVAILABLE | TKF_HOTKEYACTIVE | TKF_INDICATOR);
+  const TOGGLEKEYS changed{sizeof(TOGGLEKEYS), TKF_AVAILABLE | TKF_HOTKEYACTIVE | TKF_INDICATOR};
   g_toggleKeys = changed;
-  guard.Disable();
+  guard_.Disable();
   TakeCalls();
-  guard.Restore();
+  guard_.Restore();
   EXPECT_EQ(TakeCalls()[1], Made(SPI_SETTOGGLEKEYS, changed));
+}
+
+TEST_F(AccessibilityGuardTest, Destructor_RestoresAnActiveGuardOnly) {
+  { AccessibilityGuard idle(&SimulatedSystemParametersInfo); }
+  EXPECT_TRUE(TakeCalls().empty());
+  {
+    AccessibilityGuard active(&SimulatedSystemParametersInfo);
+    active.Disable();
+    TakeCalls();
+  }
+  EXPECT_EQ(TakeCalls(), kRestoreCalls);
 }
 
 TEST_F(AccessibilityGuardTest, FailedRead_LeavesThatFeatureAloneInDisableAndRestore) {
   g_failingActions = {SPI_GETTOGGLEKEYS};
-  AccessibilityGuard guard(&SimulatedSystemParametersInfo);
-  guard.Disable();
-  EXPECT_EQ(TakeCalls(), (std::vector<Call>{
+  guard_.Disable();
+  EXPECT_EQ(TakeCalls(), (Calls{
                              Made(SPI_GETSTICKYKEYS, kStickyOff),
                              {SPI_GETTOGGLEKEYS, sizeof(TOGGLEKEYS), {}, 0},
                              Made(SPI_GETFILTERKEYS, kFilterOff),
                              Made(SPI_SETSTICKYKEYS, HotkeyOff(kStickyOff)),
                              Made(SPI_SETFILTERKEYS, HotkeyOff(kFilterOff)),
                          }));
-  guard.Restore();
-  EXPECT_EQ(TakeCalls(), (std::vector<Call>{Made(SPI_SETSTICKYKEYS, kStickyOff),
-                                            Made(SPI_SETFILTERKEYS, kFilterOff)}));
-  EXPECT_TRUE(SameBytes(g_toggleKeys, kToggleOff));
+  guard_.Restore();
+  EXPECT_EQ(TakeCalls(), (Calls{Made(SPI_SETSTICKYKEYS, kStickyOff), Made(SPI_SETFILTERKEYS, kFilterOff)}));
 
-  // With every read failing the guard still becomes active, writes nothing,
-  // and a later successful cycle works normally.
+  // With every read failing the guard still becomes active but writes
+  // nothing, and a later successful cycle works normally.
   g_failingActions = {SPI_GETSTICKYKEYS, SPI_GETTOGGLEKEYS, SPI_GETFILTERKEYS};
-  guard.Disable();
-  EXPECT_EQ(TakeCalls().size(), 3u);
-  guard.Disable();
-  EXPECT_TRUE(TakeCalls().empty()) << "active despite the failed reads";
-  guard.Restore();
-  EXPECT_TRUE(TakeCalls().empty());
+  guard_.Disable();
+  guard_.Disable();
+  guard_.Restore();
+  EXPECT_EQ(TakeCalls().size(), 3u) << "the three reads of the first Disable only";
   g_failingActions.clear();
-  guard.Disable();
-  guard.Restore();
-  EXPECT_EQ(std::vector<Call>(g_calls.end() - 3, g_calls.end()), kRestoreCalls);
+  guard_.Disable();
+  guard_.Restore();
+  EXPECT_EQ(Calls(g_calls.end() - 3, g_calls.end()), kRestoreCalls);
 }
 
 TEST_F(AccessibilityGuardTest, RefusedWrites_StillActive_RestoreStillWritesAllThree) {
   g_failingActions = {SPI_SETSTICKYKEYS, SPI_SETTOGGLEKEYS, SPI_SETFILTERKEYS};
-  AccessibilityGuard guard(&SimulatedSystemParametersInfo);
-  guard.Disable();
-  EXPECT_TRUE(SameBytes(g_stickyKeys, kStickyOff)) << "the refused write changed nothing";
+  guard_.Disable();
   TakeCalls();
-  guard.Restore();
-  EXPECT_EQ(TakeCalls(), kRestoreCalls);
-}
-
-TEST_F(AccessibilityGuardTest, Destructor_RestoresAnActiveGuardOnly) {
-  {
-    AccessibilityGuard guard(&SimulatedSystemParametersInfo);
-  }
-  EXPECT_TRUE(TakeCalls().empty());
-  {
-    AccessibilityGuard guard(&SimulatedSystemParametersInfo);
-    guard.Disable();
-    TakeCalls();
-  }
+  guard_.Restore();
   EXPECT_EQ(TakeCalls(), kRestoreCalls);
 }

@@ -24,18 +24,10 @@ struct Call {
 std::ostream& operator<<(std::ostream& out, const Call& call);
 
 template <typename Setting>
-std::vector<unsigned char> Bytes(const Setting& setting) {
-  const auto* bytes = reinterpret_cast<const unsigned char*>(&setting);
-  return {bytes, bytes + sizeof(Setting)};
-}
-template <typename Setting>
 Call Made(UINT action, const Setting& setting) {
-  return {action, sizeof(Setting), Bytes(setting), 0};
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&setting);
+  return {action, sizeof(Setting), {bytes, bytes + sizeof(Setting)}, 0};
 }
-
-STICKYKEYS StickyKeys(DWORD flags);
-TOGGLEKEYS ToggleKeys(DWORD flags);
-FILTERKEYS FilterKeys(DWORD flags, DWORD wait, DWORD delay, DWORD repeat, DWORD bounce);
 
 // The system's state.
 extern STICKYKEYS g_stickyKeys;

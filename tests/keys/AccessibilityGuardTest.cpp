@@ -74,7 +74,7 @@ TEST_F(AccessibilityGuardTest, FeatureSwitchedOn_KeepsItsHotkey_YetIsWrittenBack
                                 Made(SPI_SETFILTERKEYS, filterOn)}));
 }
 
-TEST_F(AccessibilityGuardTest, RepeatsTouchNothing_RestoreOverwritesChanges_NextDisableSavesAnew) {
+TEST_F(AccessibilityGuardTest, RepeatsTouchNothing_RestoreOverwritesChanges_NextDisableSavesAnew_DestructorRestores) {
   guard_.Restore();
   EXPECT_TRUE(TakeCalls().empty()) << "Restore without Disable";
   guard_.Disable();
@@ -93,17 +93,16 @@ TEST_F(AccessibilityGuardTest, RepeatsTouchNothing_RestoreOverwritesChanges_Next
   TakeCalls();
   guard_.Restore();
   EXPECT_EQ(TakeCalls()[1], Made(SPI_SETTOGGLEKEYS, changed));
-}
 
-TEST_F(AccessibilityGuardTest, Destructor_RestoresAnActiveGuardOnly) {
+  Reset(kStickyOff, kToggleOff, kFilterOff);
   { AccessibilityGuard idle(&SimulatedSystemParametersInfo); }
-  EXPECT_TRUE(TakeCalls().empty());
+  EXPECT_TRUE(TakeCalls().empty()) << "an idle guard's destructor";
   {
     AccessibilityGuard active(&SimulatedSystemParametersInfo);
     active.Disable();
     TakeCalls();
   }
-  EXPECT_EQ(TakeCalls(), kRestoreCalls);
+  EXPECT_EQ(TakeCalls(), kRestoreCalls) << "an active guard's destructor";
 }
 
 TEST_F(AccessibilityGuardTest, FailedRead_LeavesThatFeatureAloneInDisableAndRestore) {

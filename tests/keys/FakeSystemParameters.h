@@ -21,7 +21,12 @@ struct Call {
            fWinIni == other.fWinIni;
   }
 };
-std::ostream& operator<<(std::ostream& out, const Call& call);
+inline std::ostream& operator<<(std::ostream& out, const Call& call) {
+  out << "{action 0x" << std::hex << call.action << ", uiParam " << std::dec << call.uiParam << ", fWinIni "
+      << call.fWinIni << ", bytes" << std::hex;
+  for (unsigned char byte : call.setting) out << ' ' << unsigned{byte};
+  return out << std::dec << '}';
+}
 
 template <typename Setting>
 Call Made(UINT action, const Setting& setting) {
@@ -30,15 +35,53 @@ Call Made(UINT action, const Setting& setting) {
 }
 
 // The system's state.
-extern STICKYKEYS g_stickyKeys;
-extern TOGGLEKEYS g_toggleKeys;
-extern FILTERKEYS g_filterKeys;
-extern std::set<UINT> g_failingActions;  // these actions fail and change nothing
-extern std::vector<Call> g_calls;
+inline STICKYKEYS g_stickyKeys{};
+inline TOGGLEKEYS g_toggleKeys{};
+inline FILTERKEYS g_filterKeys{};
+inline std::set<UINT> g_failingActions;  // these actions fail and change nothing
+inline std::vector<Call> g_calls;
 
 // Sets the current settings and forgets calls and failures.
-void Reset(const STICKYKEYS& sticky, const TOGGLEKEYS& toggle, const FILTERKEYS& filter);
+inline void Reset(const STICKYKEYS& sticky, const TOGGLEKEYS& toggle, const FILTERKEYS& filter) {
+  g_stickyKeys = sticky;
+  g_toggleKeys = toggle;
+  g_filterKeys = filter;
+  g_failingActions.clear();
+  g_calls.clear();
+}
 
-BOOL WINAPI SimulatedSystemParametersInfo(UINT action, UINT uiParam, PVOID pvParam, UINT fWinIni);
+template <typename Setting>
+BOOL Transfer(bool get, Setting& current, UINT uiParam, PVOID pvParam) {
+  auto* given = static_cast<Setting*>(pvParam);
+  if (given == nullptr || uiParam != sizeof(Setting) || given->cbSize != sizeof(Setting)) return FALSE;
+  if (get) {
+    *given = current;
+  } else {
+    current = *given;
+  }
+  return TRUE;
+}
+
+inline BOOL WINAPI SimulatedSystemParametersInfo(UINT action, UINT uiParam, PVOID pvParam, UINT fWinIni) {
+  const bool get = action == SPI_GETSTICKYKEYS || action == SPI_GETTOGGLEKEYS || action == SPI_GETFILTERKEYS;
+  BOOL result = FALSE;
+  if (g_failingActions.count(action) == 0) {
+    if (action == SPI_GETSTICKYKEYS || action == SPI_SETSTICKYKEYS) {
+      result = Transfer(get, g_stickyKeys, uiParam, pvParam);
+    } else if (action == SPI_GETTOGGLEKEYS || action == SPI_SETTOGGLEKEYS) {
+      result = Transfer(get, g_toggleKeys, uiParam, pvParam);
+    } else if (action == SPI_GETFILTERKEYS || action == SPI_SETFILTERKEYS) {
+      result = Transfer(get, g_filterKeys, uiParam, pvParam);
+    }
+  }
+  std::vector<unsigned char> setting;
+  if (pvParam != nullptr && (result || !get)) {  // a failed GET delivers nothing worth recording
+    const auto* bytes = static_cast<const unsigned char*>(pvParam);
+    setting.assign(bytes, bytes + uiParam);
+  }
+  g_calls.push_back({action, uiParam, std::move(setting), fWinIni});
+  if (!result) SetLastError(ERROR_INVALID_PARAMETER);
+  return result;
+}
 
 }  // namespace fake_system

@@ -144,21 +144,15 @@ TEST(VersionRecord, SaysVersion1InEnglishUnitedStatesUtf16) {
     VS_FIXEDFILEINFO *fixed = nullptr;
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void **>(&fixed), &length));
-    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-    EXPECT_EQ(fixed->dwFileVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwFileVersionLS, 0u);
-    EXPECT_EQ(fixed->dwProductVersionMS, 0x00010000u);
-    EXPECT_EQ(fixed->dwProductVersionLS, 0u);
-    EXPECT_EQ(fixed->dwFileFlags, 0u);
-    EXPECT_EQ(fixed->dwFileOS, static_cast<DWORD>(VOS_NT_WINDOWS32));
-    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
-
-    WORD *translation = nullptr;
+    EXPECT_EQ((std::vector<DWORD>{fixed->dwSignature, fixed->dwFileVersionMS, fixed->dwFileVersionLS,
+                                  fixed->dwProductVersionMS, fixed->dwProductVersionLS, fixed->dwFileFlags,
+                                  fixed->dwFileOS, fixed->dwFileType}),
+              (std::vector<DWORD>{0xFEEF04BD, 0x00010000, 0, 0x00010000, 0, 0, VOS_NT_WINDOWS32, VFT_APP}));
+    DWORD *translation = nullptr;
     ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void **>(&translation),
                                &length));
-    ASSERT_EQ(length, 2 * sizeof(WORD));
-    EXPECT_EQ(translation[0], 0x0409);
-    EXPECT_EQ(translation[1], 1200);
+    EXPECT_EQ(length, sizeof(DWORD));
+    EXPECT_EQ(*translation, MAKELONG(0x0409, 1200)) << "English (United States), UTF-16";
 
     const std::pair<const wchar_t *, const wchar_t *> strings[] = {
         {L"ProductName", L"Hushpad"},

@@ -48,4 +48,12 @@ wine_session_start() {
   # already runs for this prefix.
   wineserver -p </dev/null >/dev/null 2>&1 || true
   timeout 300 wineboot -i </dev/null >/dev/null 2>&1
+
+  # Xvfb runs no window manager, and Wine's managed windows then linger for
+  # about two seconds after they are closed (every message box would). Wine's
+  # own windows need no manager here.
+  if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    timeout 120 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
+      </dev/null >/dev/null 2>&1
+  fi
 }

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "DebuggedProcess.h"
-#include "UniqueHandle.h"
+#include "app/UniqueHandle.h"
 
 inline constexpr DWORD kTimeoutMs = 15000;
 

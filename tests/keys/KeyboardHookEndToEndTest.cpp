@@ -13,7 +13,7 @@
 
 #include "DebuggedProcess.h"
 #include "SiblingPath.h"
-#include "UniqueHandle.h"
+#include "app/UniqueHandle.h"
 #include "WindowSearch.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "SiblingPath.h"
-#include "UniqueHandle.h"
+#include "app/UniqueHandle.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "DebuggedProcess.h"
 #include "app/UniqueHandle.h"
 
-inline constexpr DWORD kTimeoutMs = 15000;
+inline constexpr DWORD kTimeoutMs = 60000;
 
 inline constexpr wchar_t kUsage[] =
     L"Usage:\nHushpad PROGRAM [ARGUMENTS ...]\nHushpad --manual [PROGRAM [ARGUMENTS ...]]\n"

@@ -181,9 +181,9 @@ const Lines kUnhookedRound = {
 
 TEST(KeyboardHookEndToEnd, WindowsKeysSwallowedWhileHooked_OthersPass_BackAfterRemove) {
   DebuggedProcess recorder(L"\"" + SiblingPath(L"KeyRecorder.exe") + L"\" " + kCaption);
-  ASSERT_TRUE(recorder.WaitForTrace(L"ready\n", 10000));
+  ASSERT_TRUE(recorder.WaitForTrace(L"ready\n", 60000));
   Rounds rounds(recorder);
-  const HWND window = WaitForTopLevelWindow(recorder.ProcessId(), L"HushpadKeyRecorder", kCaption, 5000);
+  const HWND window = WaitForTopLevelWindow(recorder.ProcessId(), L"HushpadKeyRecorder", kCaption, 60000);
   ASSERT_NE(window, nullptr);
   SetForegroundWindow(window);
   ASSERT_EQ(GetForegroundWindow(), window);

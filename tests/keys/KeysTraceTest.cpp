@@ -10,7 +10,7 @@
 TEST(KeysTrace, EachRealInstallRemoveDisableAndRestoreTracesOnce_EvenWhenNothingCouldBeRead) {
   DebuggedProcess probe(L"\"" + SiblingPath(L"KeysTraceProbe.exe") + L"\"");
   ASSERT_FALSE(probe.StartFailed()) << probe.StartError();
-  ASSERT_TRUE(probe.WaitForExit(10000));
+  ASSERT_TRUE(probe.WaitForExit(60000));
   EXPECT_EQ(probe.ExitCode(), 0u);
   EXPECT_EQ(probe.Traces(), (std::vector<std::wstring>{
                                 L"-- hook\n",

@@ -61,7 +61,7 @@ TEST(DebuggedProcess, CollectsEveryTextExactlyInOrder_AndTheExitCode) {
                           [&](const std::wstring& text) { seenByCallback.push_back(text); });
   ASSERT_FALSE(process.StartFailed());
   EXPECT_NE(process.ProcessId(), 0u);
-  ASSERT_TRUE(process.WaitForExit(10000));
+  ASSERT_TRUE(process.WaitForExit(60000));
   EXPECT_EQ(process.ExitCode(), 42u);
   EXPECT_EQ(ThroughAnsi(process.Traces()), ThroughAnsi(ExpectedTexts()));
   EXPECT_EQ(seenByCallback, process.Traces());
@@ -75,9 +75,9 @@ TEST(DebuggedProcess, CollectsEveryTextExactlyInOrder_AndTheExitCode) {
 
 TEST(DebuggedProcess, SeveralRunAtOnce_EachSeeingOnlyItsOwnProcess) {
   DebuggedProcess hanging(TraceWriter(L"0 hang"));
-  ASSERT_TRUE(hanging.WaitForTrace(L"hanging\n", 10000));
+  ASSERT_TRUE(hanging.WaitForTrace(L"hanging\n", 60000));
   DebuggedProcess exiting(TraceWriter(L"7"));
-  ASSERT_TRUE(exiting.WaitForExit(10000));
+  ASSERT_TRUE(exiting.WaitForExit(60000));
   EXPECT_EQ(exiting.ExitCode(), 7u);
   EXPECT_EQ(ThroughAnsi(exiting.Traces()), ThroughAnsi(ExpectedTexts()));
   EXPECT_FALSE(hanging.WaitForExit(0));
@@ -89,7 +89,7 @@ TEST(DebuggedProcess, DestructorEndsADebuggeeThatStillRuns) {
   DWORD processId = 0;
   {
     DebuggedProcess process(TraceWriter(L"0 hang"));
-    ASSERT_TRUE(process.WaitForTrace(L"hanging\n", 10000));
+    ASSERT_TRUE(process.WaitForTrace(L"hanging\n", 60000));
     processId = process.ProcessId();
   }
   EXPECT_TRUE(ProcessHasEnded(processId));

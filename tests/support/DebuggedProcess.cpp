@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstring>
+#include <iterator>
 #include <utility>
 
 namespace {
@@ -18,50 +18,48 @@ WaitForDebugEventFunction DebugEventWaiter() noexcept {
   return &WaitForDebugEvent;
 }
 
-// Reads the debuggee's string up to its terminator. nDebugStringLength is only
-// the low 16 bits of the length, so the terminator decides. Reads never cross
-// a page boundary in one call, so an unreadable page after the string cannot
-// spoil the part before it.
-std::wstring ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
-  constexpr size_t kPage = 4096;
-  constexpr size_t kLimit = 1 << 20;
-  const size_t unit = info.fUnicode ? sizeof(wchar_t) : sizeof(char);
-  auto address = reinterpret_cast<uintptr_t>(info.lpDebugStringData);
-  std::vector<char> bytes;
-  size_t scanned = 0;
-  bool terminated = false;
-  while (!terminated && bytes.size() < kLimit) {
-    char chunk[512];
-    const size_t size = std::min(sizeof(chunk), kPage - address % kPage);
+// Reads the debuggee's string up to its terminator: nDebugStringLength holds
+// only the low 16 bits of the length. No read crosses a page boundary, so an
+// unreadable page after the string cannot spoil the part before it.
+template <typename Char>
+std::basic_string<Char> ReadTerminated(HANDLE process, const void* start) {
+  constexpr uintptr_t kPage = 4096;
+  std::basic_string<Char> text;
+  auto address = reinterpret_cast<uintptr_t>(start);
+  while (text.size() < (1u << 20)) {
+    Char chunk[256];
+    const size_t count =
+        std::clamp<size_t>((kPage - address % kPage) / sizeof(Char), 1, std::size(chunk));
     SIZE_T read = 0;
-    if (!ReadProcessMemory(process, reinterpret_cast<const void*>(address), chunk, size, &read) ||
-        read == 0) {
-      break;
-    }
-    bytes.insert(bytes.end(), chunk, chunk + read);
-    address += read;
-    for (; scanned + unit <= bytes.size(); scanned += unit) {
-      if (std::all_of(bytes.begin() + scanned, bytes.begin() + scanned + unit,
-                      [](char c) { return c == 0; })) {
-        terminated = true;
-        break;
-      }
-    }
+    ReadProcessMemory(process, reinterpret_cast<const void*>(address), chunk, count * sizeof(Char),
+                      &read);
+    Char* const end = chunk + read / sizeof(Char);
+    Char* const terminator = std::find(chunk, end, Char{});
+    text.append(chunk, terminator);
+    if (terminator != end || end == chunk) break;
+    address += (end - chunk) * sizeof(Char);
   }
-  if (info.fUnicode) {
-    std::wstring text(scanned / sizeof(wchar_t), L'\0');
-    std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
-    return text;
-  }
-  if (scanned == 0) return {};
-  const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(scanned), nullptr, 0);
-  std::wstring text(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(scanned), text.data(), length);
   return text;
 }
 
-void CloseIfOpen(HANDLE file) noexcept {
-  if (file != nullptr) CloseHandle(file);
+std::wstring ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
+  if (info.fUnicode) return ReadTerminated<wchar_t>(process, info.lpDebugStringData);
+  const std::string ansi = ReadTerminated<char>(process, info.lpDebugStringData);
+  std::wstring text(ansi.size(), L'\0');  // never more UTF-16 units than bytes
+  const int length = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()),
+                                         text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<size_t>(std::max(0, length)));
+  return text;
+}
+
+template <typename Predicate>
+bool WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& lock,
+               DWORD timeoutMs, Predicate done) {
+  if (timeoutMs != INFINITE) {
+    return changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), done);
+  }
+  changed.wait(lock, done);
+  return true;
 }
 
 }  // namespace
@@ -87,10 +85,7 @@ DebuggedProcess::~DebuggedProcess() {
   debugThread_.join();
 }
 
-bool DebuggedProcess::StartFailed() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return startError_ != 0;
-}
+bool DebuggedProcess::StartFailed() const { return StartError() != 0; }
 
 DWORD DebuggedProcess::StartError() const {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -108,23 +103,11 @@ bool DebuggedProcess::WaitForTrace(const std::wstring& text, DWORD timeoutMs) {
 
 bool DebuggedProcess::WaitForTraceCount(const std::wstring& text, size_t count, DWORD timeoutMs) {
   std::unique_lock<std::mutex> lock(mutex_);
-  size_t checked = 0;
-  size_t found = 0;
   const auto seen = [&] {
-    for (; checked < traces_.size(); ++checked) found += traces_[checked] == text ? 1 : 0;
-    return found >= count || ended_;
+    return static_cast<size_t>(std::count(traces_.begin(), traces_.end(), text)) >= count;
   };
-  if (timeoutMs == INFINITE) {
-    changed_.wait(lock, seen);
-  } else {
-    changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), seen);
-  }
-  return found >= count;
-}
-
-size_t DebuggedProcess::CountTrace(const std::wstring& text) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return static_cast<size_t>(std::count(traces_.begin(), traces_.end(), text));
+  WaitUntil(changed_, lock, timeoutMs, [&] { return ended_ || seen(); });
+  return seen();
 }
 
 std::vector<std::wstring> DebuggedProcess::Traces() const {
@@ -134,12 +117,7 @@ std::vector<std::wstring> DebuggedProcess::Traces() const {
 
 bool DebuggedProcess::WaitForExit(DWORD timeoutMs) {
   std::unique_lock<std::mutex> lock(mutex_);
-  const auto ended = [this] { return ended_; };
-  if (timeoutMs == INFINITE) {
-    changed_.wait(lock, ended);
-    return true;
-  }
-  return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), ended);
+  return WaitUntil(changed_, lock, timeoutMs, [this] { return ended_; });
 }
 
 DWORD DebuggedProcess::ExitCode() const {
@@ -187,12 +165,11 @@ void DebuggedProcess::DebugLoop() noexcept {
     }
     DWORD continueStatus = DBG_CONTINUE;
     switch (event.dwDebugEventCode) {
-      case CREATE_PROCESS_DEBUG_EVENT:
-        // The process and thread handles of this event belong to the system.
-        CloseIfOpen(event.u.CreateProcessInfo.hFile);
+      case CREATE_PROCESS_DEBUG_EVENT:  // its process and thread handles belong to the system
+        if (event.u.CreateProcessInfo.hFile) CloseHandle(event.u.CreateProcessInfo.hFile);
         break;
       case LOAD_DLL_DEBUG_EVENT:
-        CloseIfOpen(event.u.LoadDll.hFile);
+        if (event.u.LoadDll.hFile) CloseHandle(event.u.LoadDll.hFile);
         break;
       case OUTPUT_DEBUG_STRING_EVENT:
         AddTrace(ReadDebugString(process_.get(), event.u.DebugString));
@@ -214,8 +191,6 @@ void DebuggedProcess::DebugLoop() noexcept {
         changed_.notify_all();
         return;
       }
-      default:
-        break;
     }
     ContinueDebugEvent(event.dwProcessId, event.dwThreadId, continueStatus);
   }

@@ -16,10 +16,9 @@
 // them: the "Hushpad: ..." trace lines of the program under test.
 //
 // Windows delivers debug events only to the thread that created the debuggee,
-// so each DebuggedProcess runs its own debug thread, which starts the process
-// and then runs the debug loop until the process ends. Any number of them may
-// run at once, each seeing only its own process (child processes of the
-// debuggee are not debugged).
+// so each DebuggedProcess starts its process on a debug thread of its own. Any
+// number of them may run at once, each seeing only its own process (not its
+// children).
 //
 // Texts are stored exactly as written, including a trailing "\n" or its
 // absence. Unicode strings arrive intact where the system offers
@@ -59,8 +58,6 @@ class DebuggedProcess {
   bool WaitForTrace(const std::wstring& text, DWORD timeoutMs);
   // The same, once at least `count` texts equal to `text` have been seen.
   bool WaitForTraceCount(const std::wstring& text, size_t count, DWORD timeoutMs);
-  // How many texts equal to `text` have been seen so far.
-  size_t CountTrace(const std::wstring& text) const;
   // Every text so far, in order.
   std::vector<std::wstring> Traces() const;
 

@@ -3,14 +3,7 @@
 #include <windows.h>
 
 std::wstring SiblingPath(const std::wstring& fileName) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);  // truncated: try a larger buffer
-  }
+  std::wstring path(32768, L'\0');  // the longest path Windows allows
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
   return path.substr(0, path.find_last_of(L"\\/") + 1) + fileName;
 }

@@ -6,27 +6,21 @@ HWND WaitForWindow(HWND parent, DWORD processId, const wchar_t* className, const
                    DWORD timeoutMs) {
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
   for (;;) {
-    if (HWND window = FindProcessWindow(parent, processId, className, caption)) return window;
+    HWND window = nullptr;
+    while ((window = FindWindowExW(parent, window, className, caption)) != nullptr) {
+      // Wine's FindWindowExW also returns message-only windows for a null
+      // parent, which Windows does not.
+      if (parent == nullptr && GetAncestor(window, GA_PARENT) != GetDesktopWindow()) continue;
+      DWORD owner = 0;
+      GetWindowThreadProcessId(window, &owner);
+      if (processId == 0 || owner == processId) return window;
+    }
     if (GetTickCount64() >= deadline) return nullptr;
     Sleep(20);
   }
 }
 
 }  // namespace
-
-HWND FindProcessWindow(HWND parent, DWORD processId, const wchar_t* className,
-                       const wchar_t* caption) {
-  HWND window = nullptr;
-  while ((window = FindWindowExW(parent, window, className, caption)) != nullptr) {
-    // Wine's FindWindowExW also returns message-only windows for a null
-    // parent, which Windows does not.
-    if (parent == nullptr && GetAncestor(window, GA_PARENT) != GetDesktopWindow()) continue;
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (processId == 0 || owner == processId) return window;
-  }
-  return nullptr;
-}
 
 HWND WaitForTopLevelWindow(DWORD processId, const wchar_t* className, const wchar_t* caption,
                            DWORD timeoutMs) {

@@ -10,7 +10,3 @@ HWND WaitForTopLevelWindow(DWORD processId, const wchar_t* className, const wcha
                            DWORD timeoutMs);
 HWND WaitForMessageOnlyWindow(DWORD processId, const wchar_t* className, const wchar_t* caption,
                               DWORD timeoutMs);
-
-// The same without waiting: the first match now, or null.
-HWND FindProcessWindow(HWND parent, DWORD processId, const wchar_t* className,
-                       const wchar_t* caption);

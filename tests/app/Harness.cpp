@@ -1,5 +1,6 @@
 #include "Harness.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cwchar>
 
@@ -10,9 +11,7 @@ namespace {
 // The build passes Unix paths when it cross-builds; under Wine they are on Z:.
 std::wstring WindowsPath(const char *path) {
   std::wstring converted(path, path + std::char_traits<char>::length(path));
-  for (wchar_t &c : converted) {
-    if (c == L'/') c = L'\\';
-  }
+  std::replace(converted.begin(), converted.end(), L'/', L'\\');
   if (!converted.empty() && converted[0] == L'\\') converted.insert(0, L"Z:");
   return converted;
 }
@@ -33,35 +32,25 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
-std::wstring WithoutCarriageReturns(std::wstring text) {
-  std::wstring result;
-  for (wchar_t c : text) {
-    if (c != L'\r') result += c;
-  }
-  return result;
-}
-
 // Reads the icon from the screen: the error icon is mostly red, the
 // information icon mostly blue.
 BoxIcon ClassifyIcon(HWND icon) {
   RECT rect{};
   GetWindowRect(icon, &rect);
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
+  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
   if (width <= 0 || height <= 0) return BoxIcon::None;
   HDC screen = GetDC(nullptr);
   HDC memory = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
   HGDIOBJ old = SelectObject(memory, bitmap);
   BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-  int red = 0;
-  int blue = 0;
+  int red = 0, blue = 0;
   for (int y = 0; y < height; ++y) {
     for (int x = 0; x < width; ++x) {
       const COLORREF pixel = GetPixel(memory, x, y);
       const int r = GetRValue(pixel), g = GetGValue(pixel), b = GetBValue(pixel);
-      if (r > 150 && g < 110 && b < 110) ++red;
-      if (b > 150 && r < 110) ++blue;
+      red += r > 150 && g < 110 && b < 110;
+      blue += b > 150 && r < 110;
     }
   }
   SelectObject(memory, old);
@@ -73,65 +62,37 @@ BoxIcon ClassifyIcon(HWND icon) {
   return BoxIcon::None;
 }
 
-struct DialogSearch {
-  DWORD processId;
-  HWND found;
-  bool manualOnly;
-};
-
-BOOL CALLBACK FindDialog(HWND window, LPARAM parameter) noexcept {
-  auto *search = reinterpret_cast<DialogSearch *>(parameter);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search->processId || ClassOf(window) != L"#32770" || !IsWindowVisible(window)) {
-    return TRUE;
-  }
-  const bool manual = GetDlgItem(window, 301) != nullptr;
-  if (manual == search->manualOnly) {
-    search->found = window;
-    return FALSE;
-  }
-  return TRUE;
-}
-
+// A visible dialog of one process: the manual dialog (it has control 301) or
+// another one (a message box).
 HWND FindDialogOf(DWORD processId, bool manual) {
-  DialogSearch search{processId, nullptr, manual};
-  EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
-  return search.found;
+  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"#32770", nullptr));) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == processId && IsWindowVisible(window) &&
+        (GetDlgItem(window, 301) != nullptr) == manual) {
+      return window;
+    }
+  }
+  return nullptr;
 }
 
 HWND WaitForDialogOf(DWORD processId, bool manual, DWORD timeoutMs) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  for (;;) {
-    if (HWND dialog = FindDialogOf(processId, manual)) return dialog;
-    if (GetTickCount64() >= deadline) return nullptr;
-    Sleep(20);
-  }
+  HWND found = nullptr;
+  Eventually([&] { return (found = FindDialogOf(processId, manual)) != nullptr; }, timeoutMs);
+  return found;
 }
 
 constexpr ULONG_PTR kObserverMark = 0x48555348;  // "HUSH"
 std::atomic<int> g_windowsKeyEventsSeen{0};
 
 LRESULT CALLBACK ObserveWindowsKey(int code, WPARAM wParam, LPARAM lParam) noexcept {
-  if (code == HC_ACTION) {
-    const auto *key = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam);
-    if (key->dwExtraInfo == kObserverMark && (key->vkCode == VK_LWIN || key->vkCode == VK_RWIN)) {
-      ++g_windowsKeyEventsSeen;
-      return 1;  // the test's own key presses go no further
-    }
+  const auto *key = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam);
+  if (code == HC_ACTION && key->dwExtraInfo == kObserverMark &&
+      (key->vkCode == VK_LWIN || key->vkCode == VK_RWIN)) {
+    ++g_windowsKeyEventsSeen;
+    return 1;  // the test's own key presses go no further
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-void SendWindowsKey() {
-  INPUT inputs[2] = {};
-  for (INPUT &input : inputs) {
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = VK_LWIN;
-    input.ki.dwExtraInfo = kObserverMark;
-  }
-  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, inputs, sizeof(INPUT));
 }
 
 }  // namespace
@@ -168,29 +129,32 @@ std::wstring WaitingTrace(DWORD processId) {
   return L"Hushpad: Waiting for [" + std::to_wstring(processId) + L"]\n";
 }
 
+Lines Concat(std::initializer_list<Lines> parts) {
+  Lines all;
+  for (const Lines &part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+Lines Tail(const Lines &lines, size_t count) {
+  return Lines(lines.end() - static_cast<ptrdiff_t>(std::min(count, lines.size())), lines.end());
+}
+
 std::wstring SystemText(DWORD error) {
   wchar_t *buffer = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
       nullptr, error, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
-  std::wstring text = length ? std::wstring(buffer, length) : std::wstring();
+  std::wstring text(buffer ? buffer : L"", length);
   LocalFree(buffer);
-  const size_t first = text.find_first_not_of(L" \t\r\n");
-  const size_t last = text.find_last_not_of(L" \t\r\n");
-  return first == std::wstring::npos ? std::wstring() : text.substr(first, last - first + 1);
+  return text.erase(text.find_last_not_of(L" \t\r\n") + 1);  // npos + 1: all
 }
 
-Hushpad::Hushpad(const std::wstring &arguments, const std::wstring &fault,
-                 const std::wstring &currentDirectory) {
+Hushpad::Hushpad(const std::wstring &arguments, const std::wstring &fault) {
   SetEnvironmentVariableW(L"HUSHPAD_FAULT", fault.empty() ? nullptr : fault.c_str());
   const std::wstring program = fault.empty() ? HushpadExe() : FaultsExe();
-  process_ = std::make_unique<DebuggedProcess>(
-      Quoted(program) + (arguments.empty() ? L"" : L" " + arguments), currentDirectory);
+  process_ = std::make_unique<DebuggedProcess>(Quoted(program) +
+                                               (arguments.empty() ? L"" : L" " + arguments));
   SetEnvironmentVariableW(L"HUSHPAD_FAULT", nullptr);
-}
-
-bool Hushpad::ExitsWithZero(DWORD timeoutMs) {
-  return process_->WaitForExit(timeoutMs) && process_->ExitCode() == 0;
 }
 
 Probe::Probe(const std::wstring &extra, bool wait)
@@ -198,37 +162,27 @@ Probe::Probe(const std::wstring &extra, bool wait)
       eventName_(UniqueName(L"HushpadProbeEvent")),
       event_(CreateEventW(nullptr, TRUE, FALSE, eventName_.c_str())) {
   DeleteFileW(report_.c_str());  // names repeat when Wine hands out the same process ID
-  arguments_ = Quoted(ProbeExe()) + L" " + Quoted(L"/out:" + report_);
-  if (wait) arguments_ += L" /wait:" + eventName_;
-  if (!extra.empty()) arguments_ += L" " + extra;
+  commandLine_ = Quoted(ProbeExe()) + L" " + Quoted(L"/out:" + report_);
+  if (wait) commandLine_ += L" /wait:" + eventName_;
+  if (!extra.empty()) commandLine_ += L" " + extra;
 }
-
-Probe::~Probe() { Release(); }
-
-std::wstring Probe::CommandLine() const { return arguments_; }
-
-void Probe::Release() { SetEvent(event_.get()); }
 
 bool Probe::Started() const { return GetFileAttributesW(report_.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool Probe::WaitForReport(DWORD timeoutMs) {
-  const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  while (!Started()) {
-    if (GetTickCount64() >= deadline) return false;
-    Sleep(20);
-  }
+  if (!Eventually([&] { return Started(); }, timeoutMs)) return false;
+  // UTF-16, NUL-separated: process ID, command line, then argv.
   const std::string bytes = ReadWholeFile(report_);
-  std::wstring report(bytes.size() / sizeof(wchar_t), L'\0');
-  std::char_traits<char>::copy(reinterpret_cast<char *>(report.data()), bytes.data(),
-                               report.size() * sizeof(wchar_t));
-  std::vector<std::wstring> parts;
+  const std::wstring report(reinterpret_cast<const wchar_t *>(bytes.data()),
+                            bytes.size() / sizeof(wchar_t));
+  Lines parts;
   size_t start = 0;
   for (size_t end; (end = report.find(L'\0', start)) != std::wstring::npos; start = end + 1) {
     parts.push_back(report.substr(start, end - start));
   }
   if (parts.size() < 2) return false;
   pid_ = std::wcstoul(parts[0].c_str(), nullptr, 10);
-  commandLine_ = parts[1];
+  reportedCommandLine_ = parts[1];
   argv_.assign(parts.begin() + 2, parts.end());
   return true;
 }
@@ -258,21 +212,19 @@ std::optional<MessageBoxView> WaitForMessageBox(DWORD processId, DWORD timeoutMs
   HWND iconControl = nullptr;
   for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
     const std::wstring kind = ClassOf(child);
+    const bool isStatic = _wcsicmp(kind.c_str(), L"Static") == 0;
     if (_wcsicmp(kind.c_str(), L"Button") == 0) {
       view.buttons.push_back(ReadText(child));
-    } else if (_wcsicmp(kind.c_str(), L"Static") == 0) {
-      if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-        iconControl = child;
-      } else {
-        view.text = WithoutCarriageReturns(ReadText(child));
-      }
+    } else if (isStatic && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+      iconControl = child;
+    } else if (isStatic) {
+      view.text = ReadText(child);
+      view.text.erase(std::remove(view.text.begin(), view.text.end(), L'\r'), view.text.end());
     }
   }
   // The icon is painted a moment after the box appears.
-  const ULONGLONG deadline = GetTickCount64() + 3000;
-  while (iconControl && view.icon == BoxIcon::None && GetTickCount64() < deadline) {
-    Sleep(50);
-    view.icon = ClassifyIcon(iconControl);
+  if (iconControl) {
+    Eventually([&] { return (view.icon = ClassifyIcon(iconControl)) != BoxIcon::None; }, 3000);
   }
   return view;
 }
@@ -282,37 +234,34 @@ void CloseMessageBox(const MessageBoxView &box) {
                reinterpret_cast<LPARAM>(GetDlgItem(box.window, IDOK)));
 }
 
-bool ShowsDialog(DWORD processId) {
-  return FindDialogOf(processId, false) != nullptr || FindDialogOf(processId, true) != nullptr;
-}
-
 HWND WaitForManualDialog(DWORD processId, DWORD timeoutMs) {
   return WaitForDialogOf(processId, true, timeoutMs);
+}
+
+bool ShowsDialog(DWORD processId) {
+  return FindDialogOf(processId, false) != nullptr || FindDialogOf(processId, true) != nullptr;
 }
 
 WindowsKeyObserver::WindowsKeyObserver()
     : hook_(SetWindowsHookExW(WH_KEYBOARD_LL, ObserveWindowsKey, GetModuleHandleW(nullptr), 0)) {}
 
-WindowsKeyObserver::~WindowsKeyObserver() {
-  if (hook_) UnhookWindowsHookEx(hook_);
-}
-
-bool WindowsKeyObserver::WindowsKeyGetsThrough() {
+bool WindowsKeyObserver::WindowsKeyGetsThrough(double *sendMs) {
+  INPUT inputs[2] = {};
+  for (INPUT &input : inputs) {
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = VK_LWIN;
+    input.ki.dwExtraInfo = kObserverMark;
+  }
+  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
   const int before = g_windowsKeyEventsSeen;
-  SendWindowsKey();
-  PumpMessages(300);
-  return g_windowsKeyEventsSeen - before == 2;
-}
-
-double WindowsKeyObserver::WindowsKeyDelayMs() {
   LARGE_INTEGER frequency, start, end;
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
-  SendWindowsKey();
+  SendInput(2, inputs, sizeof(INPUT));
   QueryPerformanceCounter(&end);
-  PumpMessages(50);
-  return 1000.0 * static_cast<double>(end.QuadPart - start.QuadPart) /
-         static_cast<double>(frequency.QuadPart);
+  if (sendMs) *sendMs = 1000.0 * double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
+  PumpMessages(300);
+  return g_windowsKeyEventsSeen - before == 2;
 }
 
 void PumpMessages(DWORD milliseconds) {
@@ -328,5 +277,3 @@ void PumpMessages(DWORD milliseconds) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
   }
 }
-
-NameSquatter::NameSquatter(const wchar_t *name) : event_(CreateEventW(nullptr, TRUE, FALSE, name)) {}

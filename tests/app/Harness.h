@@ -5,6 +5,7 @@
 // and the manual dialog, and tell whether the Windows key gets through.
 #include <windows.h>
 
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,85 +20,98 @@ inline constexpr wchar_t kUsage[] =
     L"Usage:\nHushpad PROGRAM [ARGUMENTS ...]\nHushpad --manual [PROGRAM [ARGUMENTS ...]]\n"
     L"Hushpad --version\nHushpad --help\n";
 
-inline constexpr wchar_t kDisabledWindowsKey[] = L"Hushpad: Disabled the Windows key.\n";
-inline constexpr wchar_t kDisabledAccessibility[] = L"Hushpad: Disabled the accessibility keys.\n";
-inline constexpr wchar_t kEnabledAccessibility[] = L"Hushpad: Re-enabled the accessibility keys.\n";
-inline constexpr wchar_t kEnabledWindowsKey[] = L"Hushpad: Re-enabled the Windows key.\n";
 inline constexpr wchar_t kExited[] = L"Hushpad: Exited.";
+using Lines = std::vector<std::wstring>;
+// A primary's start-up lines, and a teardown's lines after the keys come back.
+inline const Lines kSuppressed{L"Hushpad: Disabled the Windows key.\n",
+                               L"Hushpad: Disabled the accessibility keys.\n"};
+inline const Lines kRestored{L"Hushpad: Re-enabled the accessibility keys.\n",
+                             L"Hushpad: Re-enabled the Windows key.\n", kExited};
 
 inline constexpr wchar_t kAppMutexName[] =
     L"Local\\Hushpad-{3F1C9E52-84B0-4d6e-9A17-5B2E0C7D41A8}-app";
 inline constexpr wchar_t kManualMutexName[] =
     L"Local\\Hushpad-{3F1C9E52-84B0-4d6e-9A17-5B2E0C7D41A8}-manual";
 
-// Windows paths of the programs under test: the shipped Hushpad.exe, its
-// fault-injection build, and the probe child.
+// Windows paths of the shipped Hushpad.exe, its fault-injection build and the
+// probe child.
 std::wstring HushpadExe();
 std::wstring FaultsExe();
 std::wstring ProbeExe();
-
 // A folder of this test run's own, with a trailing backslash.
 std::wstring TestFolder();
 // A name no other test uses (events, report files).
 std::wstring UniqueName(const wchar_t *stem);
 
-// "Launching: %s" etc. formatted as the program formats them.
 std::wstring LaunchingTrace(const std::wstring &commandLine);
 std::wstring DeferringTrace(DWORD processId);
 std::wstring WaitingTrace(DWORD processId);
+// The parts one after another.
+Lines Concat(std::initializer_list<Lines> parts);
+// The last `count` lines (fewer if there are not that many).
+Lines Tail(const Lines &lines, size_t count);
 
 // The system's text for an error code, trimmed, as the program's boxes show it.
 std::wstring SystemText(DWORD error);
 
-// One copy of Hushpad under the debugger. `fault` (for the fault build only)
-// becomes its HUSHPAD_FAULT. The destructor ends a copy that is still running.
+// Whether `condition` holds within `timeoutMs` (polled every 20 ms).
+template <typename Condition>
+bool Eventually(Condition condition, DWORD timeoutMs = 2000) {
+  for (const ULONGLONG deadline = GetTickCount64() + timeoutMs;; Sleep(20)) {
+    if (condition()) return true;
+    if (GetTickCount64() >= deadline) return false;
+  }
+}
+
+// One copy of Hushpad under the debugger; with a `fault` (HUSHPAD_FAULT) it is
+// the fault-injection build. The destructor ends a copy that still runs.
 class Hushpad {
  public:
-  explicit Hushpad(const std::wstring &arguments, const std::wstring &fault = {},
-                   const std::wstring &currentDirectory = {});
-  DebuggedProcess &process() { return *process_; }
+  explicit Hushpad(const std::wstring &arguments, const std::wstring &fault = {});
   DWORD Pid() const { return process_->ProcessId(); }
   bool WaitForTrace(const std::wstring &text, DWORD timeoutMs = kTimeoutMs) {
     return process_->WaitForTrace(text, timeoutMs);
   }
-  std::vector<std::wstring> Traces() const { return process_->Traces(); }
+  Lines Traces() const { return process_->Traces(); }
+  bool Running() { return !process_->WaitForExit(0); }
   // True when it ended within the time, with exit code 0.
-  bool ExitsWithZero(DWORD timeoutMs = kTimeoutMs);
+  bool ExitsWithZero(DWORD timeoutMs = kTimeoutMs) {
+    return process_->WaitForExit(timeoutMs) && process_->ExitCode() == 0;
+  }
 
  private:
   std::unique_ptr<DebuggedProcess> process_;
 };
 
-// A probe child's command line: the probe's path, /out:REPORT and /wait:EVENT
-// with fresh names, then `extra`. Keeps the event and the names; setting the
-// event (also by the destructor) lets the probe end.
+// A probe child's command line: the probe's path, /out:REPORT and (with
+// `wait`) /wait:EVENT with fresh names, then `extra`. Setting the event (also
+// by the destructor) lets the probe end.
 class Probe {
  public:
   explicit Probe(const std::wstring &extra = {}, bool wait = true);
-  ~Probe();
+  ~Probe() { Release(); }
   Probe(const Probe &) = delete;
   Probe &operator=(const Probe &) = delete;
 
-  const std::wstring &Arguments() const { return arguments_; }
+  // Also the command line Hushpad builds for the child: it needs no quoting.
+  const std::wstring &CommandLine() const { return commandLine_; }
   const std::wstring &ReportPath() const { return report_; }
-  // The command line as Hushpad builds it for the child (no quoting needed).
-  std::wstring CommandLine() const;
-  // Waits for the report; false on timeout.
-  bool WaitForReport(DWORD timeoutMs = kTimeoutMs);
   bool Started() const;  // whether a report exists now
+  // Waits for the report and reads it; false on timeout.
+  bool WaitForReport(DWORD timeoutMs = kTimeoutMs);
   DWORD Pid() const { return pid_; }
-  const std::wstring &ReportedCommandLine() const { return commandLine_; }
-  const std::vector<std::wstring> &ReportedArguments() const { return argv_; }
-  void Release();  // let the probe end
+  const std::wstring &ReportedCommandLine() const { return reportedCommandLine_; }
+  const Lines &ReportedArguments() const { return argv_; }
+  void Release() { SetEvent(event_.get()); }
 
  private:
   std::wstring report_;
   std::wstring eventName_;
   UniqueHandle event_;
-  std::wstring arguments_;
-  DWORD pid_ = 0;
   std::wstring commandLine_;
-  std::vector<std::wstring> argv_;
+  DWORD pid_ = 0;
+  std::wstring reportedCommandLine_;
+  Lines argv_;
 };
 
 bool ProcessRunning(DWORD processId);
@@ -106,12 +120,12 @@ std::string ReadWholeFile(const std::wstring &path);
 
 enum class BoxIcon { None, Error, Information };
 
-// A message box of one process, as the user sees it.
+// A message box as the user sees it.
 struct MessageBoxView {
   HWND window = nullptr;
   std::wstring caption;
   std::wstring text;  // line breaks as "\n"
-  std::vector<std::wstring> buttons;
+  Lines buttons;
   BoxIcon icon = BoxIcon::None;
 };
 
@@ -119,11 +133,10 @@ struct MessageBoxView {
 std::optional<MessageBoxView> WaitForMessageBox(DWORD processId, DWORD timeoutMs = kTimeoutMs);
 // Clicks the box's OK button.
 void CloseMessageBox(const MessageBoxView &box);
-// Whether `processId` shows any dialog window right now.
-bool ShowsDialog(DWORD processId);
-
 // The manual dialog of `processId`, or null on timeout.
 HWND WaitForManualDialog(DWORD processId, DWORD timeoutMs = kTimeoutMs);
+// Whether `processId` shows a message box or the manual dialog right now.
+bool ShowsDialog(DWORD processId);
 
 // Observes the Windows key with a low-level keyboard hook of this process.
 // Installed before any Hushpad starts, it is called after Hushpad's hook, so
@@ -131,31 +144,18 @@ HWND WaitForManualDialog(DWORD processId, DWORD timeoutMs = kTimeoutMs);
 class WindowsKeyObserver {
  public:
   WindowsKeyObserver();
-  ~WindowsKeyObserver();
+  ~WindowsKeyObserver() { UnhookWindowsHookEx(hook_); }
   WindowsKeyObserver(const WindowsKeyObserver &) = delete;
   WindowsKeyObserver &operator=(const WindowsKeyObserver &) = delete;
 
   // Presses and releases the left Windows key (SendInput) and reports whether
-  // both events got through to this observer.
-  bool WindowsKeyGetsThrough();
-  // How long SendInput of one Windows-key press and release took, in ms: the
-  // time the system spent on the hooks before the next event could go on.
-  double WindowsKeyDelayMs();
+  // both events reached this observer. `sendMs` receives how long SendInput
+  // took: the time the system spent on the hooks before it could go on.
+  bool WindowsKeyGetsThrough(double *sendMs = nullptr);
 
  private:
-  HHOOK hook_ = nullptr;
+  HHOOK hook_;
 };
 
 // Retrieves and dispatches this thread's messages for `milliseconds`.
 void PumpMessages(DWORD milliseconds);
-
-// A named event created by the test, under a name Hushpad uses for a mutex:
-// Hushpad's CreateMutexW on that name then fails.
-class NameSquatter {
- public:
-  explicit NameSquatter(const wchar_t *name);
-  bool Holds() const { return static_cast<bool>(event_); }
-
- private:
-  UniqueHandle event_;
-};

@@ -14,48 +14,32 @@ std::wstring ItemText(HWND dialog, int id) {
   return text;
 }
 
-// Whether `condition` holds within two seconds.
-template <typename Condition>
-bool Eventually(Condition condition) {
-  for (int i = 0; i < 100; ++i) {
-    if (condition()) return true;
-    Sleep(20);
-  }
-  return false;
-}
-
-void Restore(HWND dialog) {
-  PostMessageW(dialog, WM_SYSCOMMAND, SC_RESTORE, 0);
-  ASSERT_TRUE(Eventually([&] { return !IsIconic(dialog); }));
-}
-
-void ClickReenable(HWND dialog) {
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(301, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, 301)));
+void Click(HWND dialog, int id) {
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 }  // namespace
 
-TEST(ManualDialog, ShowsQuietlyAndOnlyReenableKeysEndsTheRun) {
+TEST(ManualDialog, ShowsQuietlyOnlyReenableKeysEndsTheRunAndOneCopyShowsIt) {
   WindowsKeyObserver keys;
-  Hushpad hushpad(L"--manual");
-  HWND dialog = WaitForManualDialog(hushpad.Pid());
+  Probe probeA, probeB;
+  Hushpad a(L"--manual " + probeA.CommandLine());
+  HWND dialog = WaitForManualDialog(a.Pid());
   ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(probeA.WaitForReport());
 
   wchar_t caption[64] = {};
   GetWindowTextW(dialog, caption, 64);
   EXPECT_STREQ(caption, L"Hushpad");
   EXPECT_EQ(ItemText(dialog, IDCANCEL), L"&Hide");
   EXPECT_EQ(ItemText(dialog, 301), L"&Re-enable Keys");
-  HWND text = FindWindowExW(dialog, nullptr, L"Static", nullptr);
-  ASSERT_NE(text, nullptr);
   wchar_t message[128] = {};
-  GetWindowTextW(text, message, 128);
+  GetWindowTextW(FindWindowExW(dialog, nullptr, L"Static", nullptr), message, 128);
   EXPECT_STREQ(message, L"The Windows key and the accessibility keyboard shortcuts are disabled.");
   DWORD_PTR defaultId = 0;
   SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 2000, &defaultId);
-  EXPECT_EQ(HIWORD(defaultId), DC_HASDEFID);
-  EXPECT_EQ(LOWORD(defaultId), IDCANCEL);
+  EXPECT_EQ(defaultId, static_cast<DWORD_PTR>(MAKELONG(IDCANCEL, DC_HASDEFID)));
 
   // Shown without taking the activation, centred in the work area.
   EXPECT_NE(GetForegroundWindow(), dialog);
@@ -64,57 +48,42 @@ TEST(ManualDialog, ShowsQuietlyAndOnlyReenableKeysEndsTheRun) {
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   EXPECT_LE(std::abs((window.left + window.right) - (work.left + work.right)), 4);
   EXPECT_LE(std::abs((window.top + window.bottom) - (work.top + work.bottom)), 4);
-
-  EXPECT_EQ(hushpad.Traces(),
-            (std::vector<std::wstring>{kDisabledWindowsKey, kDisabledAccessibility}))
-      << "nothing is launched";
   EXPECT_FALSE(keys.WindowsKeyGetsThrough());
 
   // "&Hide", Escape and the close box only minimise it.
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
-  EXPECT_TRUE(Eventually([&] { return IsIconic(dialog) != FALSE; })) << "Hide";
-  Restore(dialog);
+  const auto minimised = [&] { return IsIconic(dialog) != FALSE; };
+  Click(dialog, IDCANCEL);
+  EXPECT_TRUE(Eventually(minimised)) << "Hide";
+  PostMessageW(dialog, WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_TRUE(Eventually([&] { return !minimised(); }));
   PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
-  EXPECT_TRUE(Eventually([&] { return IsIconic(dialog) != FALSE; })) << "Escape";
-  Restore(dialog);
+  EXPECT_TRUE(Eventually(minimised)) << "Escape";
+  PostMessageW(dialog, WM_SYSCOMMAND, SC_RESTORE, 0);
+  ASSERT_TRUE(Eventually([&] { return !minimised(); }));
   PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-  EXPECT_TRUE(Eventually([&] { return IsIconic(dialog) != FALSE; })) << "close box";
-  EXPECT_TRUE(IsWindow(dialog));
-  EXPECT_FALSE(hushpad.process().WaitForExit(0));
-  EXPECT_FALSE(keys.WindowsKeyGetsThrough());
-
-  ClickReenable(dialog);
-  ASSERT_TRUE(hushpad.ExitsWithZero());
-  EXPECT_TRUE(keys.WindowsKeyGetsThrough());
-  EXPECT_EQ(hushpad.Traces(),
-            (std::vector<std::wstring>{kDisabledWindowsKey, kDisabledAccessibility,
-                                       kEnabledAccessibility, kEnabledWindowsKey, kExited}));
-}
-
-TEST(ManualDialog, OneDialogAmongCopiesAndManualChildrenOutliveTheirCopy) {
-  WindowsKeyObserver keys;
-  Probe probeA, probeB;
-  Hushpad a(L"--manual " + probeA.Arguments());
-  HWND dialog = WaitForManualDialog(a.Pid());
-  ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(probeA.WaitForReport());
+  EXPECT_TRUE(Eventually(minimised)) << "close box";
+  EXPECT_TRUE(a.Running());
 
   // A second --manual copy shows no dialog: it launches its child and ends.
-  Hushpad b(L"--manual " + probeB.Arguments());
+  Hushpad b(L"--manual " + probeB.CommandLine());
   ASSERT_TRUE(b.ExitsWithZero());
-  EXPECT_EQ(b.Traces(), (std::vector<std::wstring>{DeferringTrace(a.Pid()),
-                                                   LaunchingTrace(probeB.CommandLine()), kExited}));
+  EXPECT_EQ(b.Traces(), (Lines{DeferringTrace(a.Pid()), LaunchingTrace(probeB.CommandLine()), kExited}));
   ASSERT_TRUE(probeB.WaitForReport());
   EXPECT_TRUE(ProcessRunning(probeB.Pid())) << "B's child outlives B";
   EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "A still suppresses the keys";
 
-  ClickReenable(dialog);
+  Click(dialog, 301);
   ASSERT_TRUE(a.ExitsWithZero());
   EXPECT_TRUE(ProcessRunning(probeA.Pid())) << "A's child outlives A";
   EXPECT_TRUE(keys.WindowsKeyGetsThrough());
-  EXPECT_EQ(a.Traces(), (std::vector<std::wstring>{
-                            kDisabledWindowsKey, kDisabledAccessibility,
-                            LaunchingTrace(probeA.CommandLine()), kEnabledAccessibility,
-                            kEnabledWindowsKey, kExited}));
+  EXPECT_EQ(a.Traces(), Concat({kSuppressed, {LaunchingTrace(probeA.CommandLine())}, kRestored}));
+
+  // Without a program the dialog shows all the same and nothing is launched.
+  Hushpad alone(L"--manual");
+  HWND aloneDialog = WaitForManualDialog(alone.Pid());
+  ASSERT_NE(aloneDialog, nullptr);
+  EXPECT_EQ(alone.Traces(), kSuppressed);
+  Click(aloneDialog, 301);
+  ASSERT_TRUE(alone.ExitsWithZero());
+  EXPECT_EQ(alone.Traces(), Concat({kSuppressed, kRestored}));
 }

@@ -3,7 +3,6 @@
 //   /out:PATH    write, UTF-16 and NUL-separated: process ID, the command line
 //                exactly as GetCommandLineW gives it, then every argv element
 //   /wait:NAME   wait (at most a minute) until the named event is set
-//   /sleep:MS    sleep that long
 //   /spawn:NAME  start another probe that waits for the event NAME (and
 //                reports to this one's report path plus ".grandchild"), and
 //                do not wait for it
@@ -21,14 +20,8 @@ bool StartsWith(const wchar_t *text, const wchar_t *prefix) {
 }
 
 void WriteReport(const std::wstring &path, int count, wchar_t **arguments) {
-  std::wstring report = std::to_wstring(GetCurrentProcessId());
-  report += L'\0';
-  report += GetCommandLineW();
-  report += L'\0';
-  for (int i = 0; i < count; ++i) {
-    report += arguments[i];
-    report += L'\0';
-  }
+  std::wstring report = std::to_wstring(GetCurrentProcessId()) + L'\0' + GetCommandLineW() + L'\0';
+  for (int i = 0; i < count; ++i) report += std::wstring(arguments[i]) + L'\0';
   // Written aside and renamed, so a test never reads half a report.
   const std::wstring partial = path + L".partial";
   HANDLE file = CreateFileW(partial.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -56,8 +49,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   for (int i = 1; i < count; ++i) {
     if (StartsWith(arguments[i], L"/wait:")) {
-      HANDLE event = CreateEventW(nullptr, TRUE, FALSE, arguments[i] + 6);
-      if (event) {
+      if (HANDLE event = CreateEventW(nullptr, TRUE, FALSE, arguments[i] + 6)) {
         WaitForSingleObject(event, 60000);
         CloseHandle(event);
       }
@@ -72,8 +64,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
       }
-    } else if (StartsWith(arguments[i], L"/sleep:")) {
-      Sleep(std::wcstoul(arguments[i] + 7, nullptr, 10));
     }
   }
   LocalFree(arguments);

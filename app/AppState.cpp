@@ -28,8 +28,7 @@ HWND FindOtherCopy(HWND own) noexcept {
 
 }  // namespace
 
-AppState::AppState()
-    : mutex(kAppMutexName), uncaughtAtConstruction_(std::uncaught_exceptions()) {}
+AppState::AppState() : mutex(kAppMutexName), uncaughtAtConstruction_(std::uncaught_exceptions()) {}
 
 AppState::~AppState() noexcept(false) {
   if (!window) return;  // nothing was started, or the window could not be created
@@ -84,7 +83,7 @@ void AppState::WaitForOtherCopies() {
   }
 }
 
-void StartUp(AppState &state) {
+void StartUp(AppState& state) {
   const HMODULE module = GetModuleHandleW(nullptr);
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = DefWindowProcW;
@@ -100,11 +99,11 @@ void StartUp(AppState &state) {
     HWND other = FindWindowExW(HWND_MESSAGE, nullptr, kWindowClassName, kWindowTitle);
     state.primary = other == nullptr;
     if (other) GetWindowThreadProcessId(other, &otherProcessId);
-    state.window = HUSHPAD_FAULT_POINT(CreateWindowExW)
-                       ? nullptr
-                       : CreateWindowExW(0, kWindowClassName, kWindowTitle, 0, CW_USEDEFAULT,
-                                         CW_USEDEFAULT, 0, 0, HWND_MESSAGE, nullptr, module,
-                                         nullptr);
+    state.window =
+        HUSHPAD_FAULT_POINT(CreateWindowExW)
+            ? nullptr
+            : CreateWindowExW(0, kWindowClassName, kWindowTitle, 0, CW_USEDEFAULT, CW_USEDEFAULT, 0,
+                              0, HWND_MESSAGE, nullptr, module, nullptr);
     // Taken before the lock is released, which could leave a code of its own.
     windowError = GetLastError();
   }

@@ -25,10 +25,10 @@ struct AppState {
   AppState(const AppState&) = delete;
   AppState& operator=(const AppState&) = delete;
 
-  bool primary = false;           // no other copy's window existed at start-up
-  InstanceMutex mutex;            // the "-app" coordination mutex
-  HWND window = nullptr;          // this copy's message-only window
-  KeyboardHook hook;              // primary only
+  bool primary = false;              // no other copy's window existed at start-up
+  InstanceMutex mutex;               // the "-app" coordination mutex
+  HWND window = nullptr;             // this copy's message-only window
+  KeyboardHook hook;                 // primary only
   AccessibilityGuard accessibility;  // primary only
 
  private:
@@ -42,4 +42,4 @@ struct AppState {
 // the window under the mutex, then installs the hook and disables the
 // accessibility hotkeys in the primary, or traces "Hushpad: Deferring to [%u]"
 // in a deferring copy. Throws Win32Error 105, 103, 106 or 107.
-void StartUp(AppState &state);
+void StartUp(AppState& state);

@@ -9,7 +9,7 @@
 #include "text/SystemErrorText.h"
 #include "text/TextUtil.h"
 
-void LaunchProgram(wchar_t *commandLine, const std::wstring &program, bool manual, HWND window) {
+void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manual, HWND window) {
   DebugTrace(L"Hushpad: Launching: %s\n", commandLine);
 
   STARTUPINFOW startup{};

@@ -11,4 +11,4 @@
 // handles are closed on every way out. A child that cannot be started is
 // reported in message 108, naming `program` as the user typed it, and is no
 // exception; Win32Error 104 or 103 from the wait or the dialog passes through.
-void LaunchProgram(wchar_t *commandLine, const std::wstring &program, bool manual, HWND window);
+void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manual, HWND window);

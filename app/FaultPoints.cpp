@@ -6,7 +6,7 @@
 #include <atomic>
 #include <cwchar>
 
-bool FaultPointHit(const wchar_t *name) noexcept {
+bool FaultPointHit(const wchar_t* name) noexcept {
   wchar_t setting[128] = {};
   const DWORD length = GetEnvironmentVariableW(L"HUSHPAD_FAULT", setting, ARRAYSIZE(setting));
   if (length == 0 || length >= ARRAYSIZE(setting)) return false;
@@ -14,7 +14,7 @@ bool FaultPointHit(const wchar_t *name) noexcept {
   const size_t nameLength = std::wcslen(name);
   if (std::wcsncmp(setting, name, nameLength) != 0 || setting[nameLength] != L':') return false;
 
-  wchar_t *rest = nullptr;
+  wchar_t* rest = nullptr;
   const unsigned long error = std::wcstoul(setting + nameLength + 1, &rest, 10);
   unsigned long delay = 0;
   unsigned long times = 0;

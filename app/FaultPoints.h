@@ -13,7 +13,7 @@
 // path exactly as if the system had refused the call; with times, only the
 // first that many calls fail.
 #ifdef HUSHPAD_FAULT_POINTS
-bool FaultPointHit(const wchar_t *name) noexcept;
+bool FaultPointHit(const wchar_t* name) noexcept;
 #define HUSHPAD_FAULT_POINT(name) FaultPointHit(L"" #name)
 #else
 #define HUSHPAD_FAULT_POINT(name) false

@@ -10,7 +10,8 @@
 void ShowHelp() {
   const std::wstring name = LoadResourceString(nullptr, IDS_APP_NAME);
   const std::wstring usage = LoadResourceString(nullptr, IDS_USAGE);
-  const std::wstring text = FormatResourceMessage(IDS_HELP_TEXT, nullptr, name.c_str(), usage.c_str());
+  const std::wstring text =
+      FormatResourceMessage(IDS_HELP_TEXT, nullptr, name.c_str(), usage.c_str());
   MessageBoxW(nullptr, text.c_str(), name.c_str(), MB_OK | MB_ICONINFORMATION);
 }
 

@@ -37,11 +37,11 @@ class InstanceMutex {
 // Holds one acquisition of an InstanceMutex for its scope.
 class InstanceLock {
  public:
-  explicit InstanceLock(InstanceMutex &mutex) : mutex_(mutex) { mutex_.Acquire(); }
+  explicit InstanceLock(InstanceMutex& mutex) : mutex_(mutex) { mutex_.Acquire(); }
   ~InstanceLock() { mutex_.Release(); }
   InstanceLock(const InstanceLock&) = delete;
   InstanceLock& operator=(const InstanceLock&) = delete;
 
  private:
-  InstanceMutex &mutex_;
+  InstanceMutex& mutex_;
 };

@@ -16,7 +16,7 @@ constexpr UINT_PTR kPauseTimerId = 1;
 }  // namespace
 
 DWORD WINAPI ProcessWatchThread(LPVOID parameter) noexcept {
-  const std::unique_ptr<WatchParams> params(static_cast<WatchParams *>(parameter));
+  const std::unique_ptr<WatchParams> params(static_cast<WatchParams*>(parameter));
   const DWORD result = HUSHPAD_FAULT_POINT(WaitForSingleObject)
                            ? WAIT_FAILED
                            : WaitForSingleObject(params->process.get(), INFINITE);

@@ -13,7 +13,7 @@ constexpr UINT WM_CHILD_EXITED = WM_USER + 777;
 // touches anything that the caller frees or closes after a wait that ended
 // early.
 struct WatchParams {
-  UniqueHandle process;  // SYNCHRONIZE access suffices
+  UniqueHandle process;   // SYNCHRONIZE access suffices
   HWND window = nullptr;  // receives WM_CHILD_EXITED
 };
 

@@ -25,13 +25,13 @@
 namespace {
 
 // "%1\n\n%2": `problem` above the usage text, in the error box.
-void ShowUsageError(const wchar_t *problem) {
+void ShowUsageError(const wchar_t* problem) {
   const std::wstring usage = LoadResourceString(nullptr, IDS_USAGE);
   ShowErrorMessage(FormatResourceMessage(IDS_USAGE_ERROR, nullptr, problem, usage.c_str()));
 }
 
 // Every argument quoted by itself, PROGRAM included, joined by single spaces.
-std::wstring JoinCommandLine(const std::vector<std::wstring> &arguments) {
+std::wstring JoinCommandLine(const std::vector<std::wstring>& arguments) {
   std::wstring joined;
   for (size_t i = 0; i < arguments.size(); ++i) {
     if (i != 0) joined += L' ';
@@ -42,9 +42,9 @@ std::wstring JoinCommandLine(const std::vector<std::wstring> &arguments) {
 
 }  // namespace
 
-void RunApplication(AppState &state) {
+void RunApplication(AppState& state) {
   int count = 0;
-  wchar_t **arguments = HUSHPAD_FAULT_POINT(CommandLineToArgvW)
+  wchar_t** arguments = HUSHPAD_FAULT_POINT(CommandLineToArgvW)
                             ? nullptr
                             : CommandLineToArgvW(GetCommandLineW(), &count);
   const DWORD splitError = GetLastError();
@@ -61,7 +61,7 @@ void RunApplication(AppState &state) {
 
   // Element 0 is this program's own name: never parsed, never passed on.
   const int optionCount = count > 0 ? count - 1 : 0;
-  wchar_t **firstRemaining = context.Parse(optionCount, arguments + 1);
+  wchar_t** firstRemaining = context.Parse(optionCount, arguments + 1);
   const std::vector<std::wstring> remaining(firstRemaining, arguments + 1 + optionCount);
 
   if (context.ErrorCode() != ARGOT_ERROR_NONE) {

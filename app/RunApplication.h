@@ -9,4 +9,4 @@ struct AppState;
 // (an option error, a missing program, a child that cannot be started) are
 // shown here and end the run normally; failures of the program are thrown
 // (Win32Error, standard exceptions) for the entry point to report.
-void RunApplication(AppState &state);
+void RunApplication(AppState& state);

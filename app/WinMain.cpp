@@ -37,12 +37,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   try {
     AppState state;
     RunApplication(state);
-  } catch (const Win32Error &error) {
+  } catch (const Win32Error& error) {
     ReportFailure([&] {
       return FormatResourceMessage(error.messageId, nullptr,
                                    SystemErrorText(error.errorCode).c_str());
     });
-  } catch (const std::exception &error) {
+  } catch (const std::exception& error) {
     ReportFailure([&] { return ToWideString(error.what(), CP_ACP); });
   } catch (...) {
     ReportFailure([] { return LoadResourceString(nullptr, IDS_UNKNOWN_ERROR); });

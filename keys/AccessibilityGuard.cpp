@@ -17,7 +17,8 @@ bool Read(SystemParametersFunction systemParameters, UINT action, Setting& setti
 }
 
 template <typename Setting>
-void Write(SystemParametersFunction systemParameters, UINT action, const Setting& setting) noexcept {
+void Write(SystemParametersFunction systemParameters, UINT action,
+           const Setting& setting) noexcept {
   // The system does not modify what it is given to write, but its signature
   // wants a writable pointer; a copy keeps the saved setting untouched anyway.
   Setting copy = setting;
@@ -49,9 +50,12 @@ void AccessibilityGuard::Disable() noexcept {
   stickyKeysRead_ = Read(systemParameters_, SPI_GETSTICKYKEYS, stickyKeys_);
   toggleKeysRead_ = Read(systemParameters_, SPI_GETTOGGLEKEYS, toggleKeys_);
   filterKeysRead_ = Read(systemParameters_, SPI_GETFILTERKEYS, filterKeys_);
-  DisableHotkey(systemParameters_, SPI_SETSTICKYKEYS, stickyKeysRead_, stickyKeys_, SKF_STICKYKEYSON);
-  DisableHotkey(systemParameters_, SPI_SETTOGGLEKEYS, toggleKeysRead_, toggleKeys_, TKF_TOGGLEKEYSON);
-  DisableHotkey(systemParameters_, SPI_SETFILTERKEYS, filterKeysRead_, filterKeys_, FKF_FILTERKEYSON);
+  DisableHotkey(systemParameters_, SPI_SETSTICKYKEYS, stickyKeysRead_, stickyKeys_,
+                SKF_STICKYKEYSON);
+  DisableHotkey(systemParameters_, SPI_SETTOGGLEKEYS, toggleKeysRead_, toggleKeys_,
+                TKF_TOGGLEKEYSON);
+  DisableHotkey(systemParameters_, SPI_SETFILTERKEYS, filterKeysRead_, filterKeys_,
+                FKF_FILTERKEYSON);
   active_ = true;
   OutputDebugStringW(L"Hushpad: Disabled the accessibility keys.\n");
 }

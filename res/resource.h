@@ -2,31 +2,31 @@
 // this header is read by the resource compilers as well.
 #pragma once
 
-#define IDS_APP_NAME                1
-#define IDS_VERSION_TEXT            2
-#define IDS_USAGE                   3
-#define IDS_HELP_TEXT               4
+#define IDS_APP_NAME     1
+#define IDS_VERSION_TEXT 2
+#define IDS_USAGE        3
+#define IDS_HELP_TEXT    4
 
-#define IDS_UNKNOWN_ERROR           100
-#define IDS_COMMAND_LINE_ERROR      101
-#define IDS_USAGE_ERROR             102
-#define IDS_MUTEX_ERROR             103
-#define IDS_THREAD_ERROR            104
-#define IDS_CLASS_ERROR             105
-#define IDS_WINDOW_ERROR            106
-#define IDS_HOOK_ERROR              107
-#define IDS_LAUNCH_ERROR            108
-#define IDS_NO_PROGRAM              109
+#define IDS_UNKNOWN_ERROR      100
+#define IDS_COMMAND_LINE_ERROR 101
+#define IDS_USAGE_ERROR        102
+#define IDS_MUTEX_ERROR        103
+#define IDS_THREAD_ERROR       104
+#define IDS_CLASS_ERROR        105
+#define IDS_WINDOW_ERROR       106
+#define IDS_HOOK_ERROR         107
+#define IDS_LAUNCH_ERROR       108
+#define IDS_NO_PROGRAM         109
 
-#define IDS_OPTION_WITH_VALUE       200
-#define IDS_OPTION_UNKNOWN_ERROR    201
-#define IDS_OPTION_CONFIGURATION    202
-#define IDS_OPTION_NO_MEMORY        203
-#define IDS_OPTION_INVALID          204
-#define IDS_OPTION_VALUE_REQUIRED   205
-#define IDS_OPTION_INVALID_VALUE    206
-#define IDS_OPTION_VALUE_TOO_LARGE  207
-#define IDS_OPTION_VALUE_TOO_SMALL  208
+#define IDS_OPTION_WITH_VALUE      200
+#define IDS_OPTION_UNKNOWN_ERROR   201
+#define IDS_OPTION_CONFIGURATION   202
+#define IDS_OPTION_NO_MEMORY       203
+#define IDS_OPTION_INVALID         204
+#define IDS_OPTION_VALUE_REQUIRED  205
+#define IDS_OPTION_INVALID_VALUE   206
+#define IDS_OPTION_VALUE_TOO_LARGE 207
+#define IDS_OPTION_VALUE_TOO_SMALL 208
 
-#define IDD_MANUAL                  300
-#define IDC_REENABLE                301
+#define IDD_MANUAL   300
+#define IDC_REENABLE 301

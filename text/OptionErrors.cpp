@@ -21,45 +21,45 @@ const OptionErrorMessage g_optionErrorMessages[] = {
 
 namespace {
 
-UINT MessageIdFor(const OptionErrorStrings &strings, argot_error code) {
-    if (strings.messages) {
-        for (const OptionErrorMessage *entry = strings.messages; entry->messageId != 0; ++entry) {
-            if (entry->code == code) {
-                return entry->messageId;
-            }
-        }
+UINT MessageIdFor(const OptionErrorStrings& strings, argot_error code) {
+  if (strings.messages) {
+    for (const OptionErrorMessage* entry = strings.messages; entry->messageId != 0; ++entry) {
+      if (entry->code == code) {
+        return entry->messageId;
+      }
     }
-    return strings.defaultMessage;
+  }
+  return strings.defaultMessage;
 }
 
-} // namespace
+}  // namespace
 
-wchar_t *OptionErrorHandler(argot_error code, const wchar_t *name, const wchar_t *value,
-                            void *data) noexcept {
-    if (!data) {
-        return nullptr;
+wchar_t* OptionErrorHandler(argot_error code, const wchar_t* name, const wchar_t* value,
+                            void* data) noexcept {
+  if (!data) {
+    return nullptr;
+  }
+  const OptionErrorStrings& strings = *static_cast<const OptionErrorStrings*>(data);
+  try {
+    // The parser passes no name when it could not copy it; the message
+    // still says what kind of error it was.
+    std::wstring optionText = name ? name : L"";
+    if (value) {
+      std::wstring withValue = FormatResourceMessage(strings.optionValueFormat, strings.module,
+                                                     optionText.c_str(), value);
+      if (!withValue.empty()) {
+        optionText = std::move(withValue);
+      }
     }
-    const OptionErrorStrings &strings = *static_cast<const OptionErrorStrings *>(data);
-    try {
-        // The parser passes no name when it could not copy it; the message
-        // still says what kind of error it was.
-        std::wstring optionText = name ? name : L"";
-        if (value) {
-            std::wstring withValue = FormatResourceMessage(strings.optionValueFormat, strings.module,
-                                                           optionText.c_str(), value);
-            if (!withValue.empty()) {
-                optionText = std::move(withValue);
-            }
-        }
 
-        const UINT messageId = MessageIdFor(strings, code);
-        if (messageId == 0) {
-            return nullptr;
-        }
-        const std::wstring message =
-            FormatResourceMessage(messageId, strings.module, optionText.c_str());
-        return message.empty() ? nullptr : _wcsdup(message.c_str());
-    } catch (...) {
-        return nullptr;
+    const UINT messageId = MessageIdFor(strings, code);
+    if (messageId == 0) {
+      return nullptr;
     }
+    const std::wstring message =
+        FormatResourceMessage(messageId, strings.module, optionText.c_str());
+    return message.empty() ? nullptr : _wcsdup(message.c_str());
+  } catch (...) {
+    return nullptr;
+  }
 }

@@ -12,4 +12,4 @@
 // run of backslashes is doubled where it stands right before a double quote,
 // its own or the closing one; an empty argument becomes "". Everything else is
 // copied unchanged. Allocation failures propagate as std::bad_alloc.
-std::wstring QuoteArgument(const std::wstring &argument);
+std::wstring QuoteArgument(const std::wstring& argument);

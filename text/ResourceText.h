@@ -16,7 +16,7 @@ std::wstring LoadResourceString(HMODULE module, UINT id);
 // read as a format. The format's line feeds come out as CR LF (FormatMessageW
 // writes its line breaks that way), those inside inserts unchanged. Returns an
 // empty string when FormatMessageW fails or has nothing to store.
-std::wstring FormatInserts(const wchar_t *format, va_list args);
+std::wstring FormatInserts(const wchar_t* format, va_list args);
 
 // LoadResourceString of id and module, expanded by FormatInserts with args. A
 // missing entry gives an empty string.

@@ -16,33 +16,33 @@
 // construction, as all destructors do.
 template <typename Function, typename Argument>
 class ScopeGuard {
-    static_assert(std::is_pointer_v<Function>, "ScopeGuard takes a function pointer");
-    static_assert(sizeof(Argument) == sizeof(void *), "ScopeGuard takes one pointer-sized argument");
+  static_assert(std::is_pointer_v<Function>, "ScopeGuard takes a function pointer");
+  static_assert(sizeof(Argument) == sizeof(void*), "ScopeGuard takes one pointer-sized argument");
 
-public:
-    ScopeGuard(Function function, Argument argument) noexcept
-        : m_function(function), m_argument(argument) {}
+ public:
+  ScopeGuard(Function function, Argument argument) noexcept
+      : m_function(function), m_argument(argument) {}
 
-    ScopeGuard(const ScopeGuard &) = delete;
-    ScopeGuard &operator=(const ScopeGuard &) = delete;
+  ScopeGuard(const ScopeGuard&) = delete;
+  ScopeGuard& operator=(const ScopeGuard&) = delete;
 
-    ~ScopeGuard() {
-        if (!m_armed) {
-            return;
-        }
-        try {
-            m_function(m_argument);
-        } catch (...) {
-            // A release step has nowhere to report to; the scope's own outcome
-            // (its result or the exception already in flight) is what counts.
-        }
+  ~ScopeGuard() {
+    if (!m_armed) {
+      return;
     }
+    try {
+      m_function(m_argument);
+    } catch (...) {
+      // A release step has nowhere to report to; the scope's own outcome
+      // (its result or the exception already in flight) is what counts.
+    }
+  }
 
-    // Disarms the guard: the function will not be called.
-    void Dismiss() noexcept { m_armed = false; }
+  // Disarms the guard: the function will not be called.
+  void Dismiss() noexcept { m_armed = false; }
 
-private:
-    Function m_function;
-    Argument m_argument;
-    bool m_armed = true;
+ private:
+  Function m_function;
+  Argument m_argument;
+  bool m_armed = true;
 };

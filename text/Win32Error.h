@@ -8,7 +8,7 @@
 // from std::exception, so that a handler for standard exceptions does not
 // catch it. Thrown by value: throw Win32Error{IDS_WINDOW_ERROR, code};
 class Win32Error {
-public:
-    UINT messageId;
-    DWORD errorCode;
+ public:
+  UINT messageId;
+  DWORD errorCode;
 };

@@ -10,7 +10,7 @@
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   int count = 0;
-  wchar_t **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   if (!arguments || count < 2) return 1;
   std::wstring commandLine = L"\"" + std::wstring(arguments[1]) + L"\"";
   LocalFree(arguments);

@@ -7,7 +7,7 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   HANDLE mapping = OpenFileMappingW(FILE_MAP_WRITE, FALSE, kLaunchClockName);
   if (mapping) {
-    if (auto *clock = static_cast<LaunchClock *>(
+    if (auto* clock = static_cast<LaunchClock*>(
             MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(LaunchClock)))) {
       LARGE_INTEGER now;
       QueryPerformanceCounter(&now);

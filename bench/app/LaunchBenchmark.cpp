@@ -30,7 +30,7 @@ long long Now() {
   return now.QuadPart;
 }
 
-std::wstring Sibling(const wchar_t *relative) {
+std::wstring Sibling(const wchar_t* relative) {
   wchar_t path[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring folder(path);
@@ -43,7 +43,7 @@ struct Sample {
 };
 
 // Runs the command line and waits for its process to end.
-bool Run(std::wstring commandLine, volatile LaunchClock *clock, Sample &sample) {
+bool Run(std::wstring commandLine, volatile LaunchClock* clock, Sample& sample) {
   clock->childEnd = 0;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
@@ -73,14 +73,14 @@ double Percentile(std::vector<double> values, double fraction) {
   return values[index];
 }
 
-void Report(const wchar_t *name, const std::vector<double> &values) {
-  std::wprintf(L"  %-24ls median %8.2f ms   p10 %8.2f   p90 %8.2f\n", name,
-               Percentile(values, 0.5), Percentile(values, 0.1), Percentile(values, 0.9));
+void Report(const wchar_t* name, const std::vector<double>& values) {
+  std::wprintf(L"  %-24ls median %8.2f ms   p10 %8.2f   p90 %8.2f\n", name, Percentile(values, 0.5),
+               Percentile(values, 0.1), Percentile(values, 0.9));
 }
 
 }  // namespace
 
-int wmain(int argc, wchar_t **argv) {
+int wmain(int argc, wchar_t** argv) {
   const int rounds = argc > 1 ? std::max(1, _wtoi(argv[1])) : 30;
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
@@ -89,13 +89,13 @@ int wmain(int argc, wchar_t **argv) {
   HANDLE mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                       sizeof(LaunchClock), kLaunchClockName);
   if (!mapping) return 1;
-  auto *clock = static_cast<volatile LaunchClock *>(
+  auto* clock = static_cast<volatile LaunchClock*>(
       MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, sizeof(LaunchClock)));
   if (!clock) return 1;
 
   const std::wstring child = L"\"" + Sibling(L"InstantChild.exe") + L"\"";
   struct SetUp {
-    const wchar_t *name;
+    const wchar_t* name;
     std::wstring commandLine;
     std::vector<double> total;
     std::vector<double> exit;
@@ -108,12 +108,12 @@ int wmain(int argc, wchar_t **argv) {
   constexpr int kSetUps = 3;
   Sample sample{};
   // One unmeasured run of each warms the file cache.
-  for (SetUp &setUp : setUps) {
+  for (SetUp& setUp : setUps) {
     if (!Run(setUp.commandLine, clock, sample)) return 1;
   }
   for (int round = 0; round < rounds; ++round) {
     for (int turn = 0; turn < kSetUps; ++turn) {
-      SetUp &setUp = setUps[(round + turn) % kSetUps];
+      SetUp& setUp = setUps[(round + turn) % kSetUps];
       if (!Run(setUp.commandLine, clock, sample)) return 1;
       setUp.total.push_back(sample.totalMs);
       setUp.exit.push_back(sample.exitMs);
@@ -124,14 +124,14 @@ int wmain(int argc, wchar_t **argv) {
   const double bare = Percentile(setUps[1].total, 0.5);
   const double hushpad = Percentile(setUps[2].total, 0.5);
   std::wprintf(L"%d rounds, interleaved\nlaunch to end (wall time of the whole run):\n", rounds);
-  for (const SetUp &setUp : setUps) Report(setUp.name, setUp.total);
+  for (const SetUp& setUp : setUps) Report(setUp.name, setUp.total);
   std::wprintf(L"  Hushpad / child directly   ratio %.2f   (+%.2f ms)\n", hushpad / direct,
                hushpad - direct);
   std::wprintf(L"  Hushpad / BareLauncher     ratio %.2f   (+%.2f ms)\n", hushpad / bare,
                hushpad - bare);
   std::wprintf(L"child's end to the end of the run:\n");
-  for (const SetUp &setUp : setUps) Report(setUp.name, setUp.exit);
-  UnmapViewOfFile(const_cast<LaunchClock *>(clock));
+  for (const SetUp& setUp : setUps) Report(setUp.name, setUp.exit);
+  UnmapViewOfFile(const_cast<LaunchClock*>(clock));
   CloseHandle(mapping);
   return 0;
 }

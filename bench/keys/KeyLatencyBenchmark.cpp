@@ -152,7 +152,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  std::wstring target = L"\"" + SiblingPath(L"KeyLatencyTarget.exe") + L"\" " + std::to_wstring(self);
+  std::wstring target =
+      L"\"" + SiblingPath(L"KeyLatencyTarget.exe") + L"\" " + std::to_wstring(self);
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION created{};
@@ -217,7 +218,8 @@ int main(int argc, char** argv) {
   }
   UnmapViewOfFile(const_cast<KeyLatencyShared*>(shared));
   if (failed) {
-    std::fprintf(stderr, "a keystroke did not reach the target window (is it in the foreground?)\n");
+    std::fprintf(stderr,
+                 "a keystroke did not reach the target window (is it in the foreground?)\n");
     return 1;
   }
 
@@ -229,8 +231,8 @@ int main(int argc, char** argv) {
     std::printf("%-20s %9.1f %9.1f %9.1f\n", kSetupNames[setup], Percentile(latencies[setup], 0.5),
                 Percentile(latencies[setup], 0.1), Percentile(latencies[setup], 0.9));
   }
-  std::printf("\nratio WindowsKeyHookProc / do-nothing hook (medians): %.3f\n",
-              Percentile(latencies[kWindowsKeyHook], 0.5) /
-                  Percentile(latencies[kPassThroughHook], 0.5));
+  std::printf(
+      "\nratio WindowsKeyHookProc / do-nothing hook (medians): %.3f\n",
+      Percentile(latencies[kWindowsKeyHook], 0.5) / Percentile(latencies[kPassThroughHook], 0.5));
   return 0;
 }

@@ -14,7 +14,8 @@ KeyLatencyShared* g_shared = nullptr;
 HANDLE g_keyDown = nullptr;
 HANDLE g_keyUp = nullptr;
 
-LRESULT CALLBACK TargetWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+LRESULT CALLBACK TargetWindowProc(HWND window, UINT message, WPARAM wParam,
+                                  LPARAM lParam) noexcept {
   switch (message) {
     case WM_KEYDOWN: {
       LARGE_INTEGER now;
@@ -43,8 +44,8 @@ HANDLE OpenNamedEvent(DWORD benchmark, const wchar_t* what) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   const DWORD benchmark = std::strtoul(commandLine, nullptr, 10);
   // Lives as long as the process; the system closes these handles at exit.
-  const HANDLE memory = OpenFileMappingW(FILE_MAP_WRITE, FALSE,
-                                         KeyLatencyName(benchmark, kSharedMemory).c_str());
+  const HANDLE memory =
+      OpenFileMappingW(FILE_MAP_WRITE, FALSE, KeyLatencyName(benchmark, kSharedMemory).c_str());
   if (memory == nullptr) return 1;
   g_shared = static_cast<KeyLatencyShared*>(
       MapViewOfFile(memory, FILE_MAP_WRITE, 0, 0, sizeof(KeyLatencyShared)));

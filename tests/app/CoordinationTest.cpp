@@ -22,12 +22,14 @@ TEST(Coordination, PrimarySuppressesKeysUntilItsChildEndsAndTracesItsRunInOrder)
   probe.Release();
   ASSERT_TRUE(primary.ExitsWithZero());
   EXPECT_TRUE(keys.WindowsKeyGetsThrough()) << "back once Hushpad has ended";
-  EXPECT_EQ(primary.Traces(), Concat({kSuppressed, {LaunchingTrace(probe.CommandLine())}, kRestored}));
+  EXPECT_EQ(primary.Traces(),
+            Concat({kSuppressed, {LaunchingTrace(probe.CommandLine())}, kRestored}));
 
   const std::wstring grandchildReport = probe.ReportPath() + L".grandchild";
   ASSERT_TRUE(Eventually([&] { return !ReadWholeFile(grandchildReport).empty(); }));
   const std::string report = ReadWholeFile(grandchildReport);
-  EXPECT_TRUE(ProcessRunning(std::wcstoul(reinterpret_cast<const wchar_t *>(report.c_str()), nullptr, 10)))
+  EXPECT_TRUE(
+      ProcessRunning(std::wcstoul(reinterpret_cast<const wchar_t*>(report.c_str()), nullptr, 10)))
       << "the grandchild still runs, Hushpad has ended";
   SetEvent(grandchildGo.get());
 }
@@ -58,7 +60,8 @@ TEST(Coordination, PrimaryHandsOffOnlyAfterEveryOverlappingCopy) {
 
   probeB.Release();
   ASSERT_TRUE(b.ExitsWithZero());
-  EXPECT_EQ(b.Traces(), (Lines{DeferringTrace(a.Pid()), LaunchingTrace(probeB.CommandLine()), kExited}));
+  EXPECT_EQ(b.Traces(),
+            (Lines{DeferringTrace(a.Pid()), LaunchingTrace(probeB.CommandLine()), kExited}));
   ASSERT_TRUE(a.WaitForTrace(WaitingTrace(c.Pid())));
   EXPECT_FALSE(a.WaitForTrace(kRestored[1], 0));
   EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "still suppressed while C runs";
@@ -67,10 +70,11 @@ TEST(Coordination, PrimaryHandsOffOnlyAfterEveryOverlappingCopy) {
   ASSERT_TRUE(c.ExitsWithZero());
   ASSERT_TRUE(a.ExitsWithZero());
   EXPECT_TRUE(keys.WindowsKeyGetsThrough());
-  EXPECT_EQ(a.Traces(), Concat({kSuppressed,
-                                {LaunchingTrace(probeA.CommandLine()), WaitingTrace(b.Pid()),
-                                 WaitingTrace(c.Pid())},
-                                kRestored}));
+  EXPECT_EQ(
+      a.Traces(),
+      Concat({kSuppressed,
+              {LaunchingTrace(probeA.CommandLine()), WaitingTrace(b.Pid()), WaitingTrace(c.Pid())},
+              kRestored}));
 
   // A copy started after the hand-off is the next primary.
   Probe probeD;
@@ -103,7 +107,9 @@ TEST(Coordination, CopyThatCannotBeOpenedIsSearchedAgainWithoutStallingTheKeyboa
   auto cpuMs = [&] {
     FILETIME created, exited, kernel, user;
     GetProcessTimes(process.get(), &created, &exited, &kernel, &user);
-    auto ms = [](FILETIME t) { return (ULONGLONG(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000; };
+    auto ms = [](FILETIME t) {
+      return (ULONGLONG(t.dwHighDateTime) << 32 | t.dwLowDateTime) / 10000;
+    };
     return ms(kernel) + ms(user);
   };
   const ULONGLONG cpuBefore = cpuMs(), wallBefore = GetTickCount64();
@@ -150,8 +156,9 @@ TEST(Coordination, WaitThatEndsEarlyLeavesItsWatchHarmless) {
   ASSERT_TRUE(b.ExitsWithZero());
   ASSERT_TRUE(a.ExitsWithZero());
   EXPECT_TRUE(keys.WindowsKeyGetsThrough());
-  for (const std::wstring &trace : a.Traces()) {
-    EXPECT_EQ(trace.find(L"WaitForSingleObject failed"), std::wstring::npos) << "closed handle used";
+  for (const std::wstring& trace : a.Traces()) {
+    EXPECT_EQ(trace.find(L"WaitForSingleObject failed"), std::wstring::npos)
+        << "closed handle used";
   }
   EXPECT_EQ(Tail(a.Traces(), 3), kRestored);
 }

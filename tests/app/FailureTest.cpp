@@ -15,7 +15,7 @@ namespace {
 // A named event under one of Hushpad's mutex names (none: nothing is taken),
 // so that Hushpad's CreateMutexW on it fails with `mutexError`.
 struct NameSquatter {
-  explicit NameSquatter(const wchar_t *name)
+  explicit NameSquatter(const wchar_t* name)
       : event(name ? CreateEventW(nullptr, TRUE, FALSE, name) : nullptr) {
     if (!name) return;
     UniqueHandle mutex(CreateMutexW(nullptr, FALSE, name));
@@ -27,8 +27,8 @@ struct NameSquatter {
 
 // Expects exactly one error box with `text`; runs `whileOpen`, then closes
 // the box and expects exit code 0.
-void ExpectErrorBox(Hushpad &hushpad, const std::wstring &text,
-                    const std::function<void()> &whileOpen = [] {}) {
+void ExpectErrorBox(
+    Hushpad& hushpad, const std::wstring& text, const std::function<void()>& whileOpen = [] {}) {
   auto box = WaitForMessageBox(hushpad.Pid());
   ASSERT_TRUE(box.has_value());
   EXPECT_EQ(box->caption, L"Hushpad");
@@ -60,7 +60,7 @@ TEST(Failures, StartUpFailuresBeforeAnyKeyIsTouched) {
       // afterwards left behind; no window, so no "Exited." either.
       {L"CreateWindowExW:1400", nullptr, L"Unable to create window.  ", 1400},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.message));
     const NameSquatter squatter(c.squattedName);
     const DWORD error = c.squattedName ? squatter.mutexError : c.error;
@@ -75,8 +75,8 @@ TEST(Failures, HookFailureInPrimaryWaitsForOtherCopiesBeforeItsBox) {
   Probe probeA, probeB;
   // The fault point holds A for two seconds after its window exists.
   Hushpad a(probeA.CommandLine(), L"SetWindowsHookExW:5:2000");
-  ASSERT_NE(WaitForMessageOnlyWindow(a.Pid(), L"{3F1C9E52-84B0-4d6e-9A17-5B2E0C7D41A8}",
-                                     L"Hushpad", kTimeoutMs),
+  ASSERT_NE(WaitForMessageOnlyWindow(a.Pid(), L"{3F1C9E52-84B0-4d6e-9A17-5B2E0C7D41A8}", L"Hushpad",
+                                     kTimeoutMs),
             nullptr);
   Hushpad b(probeB.CommandLine());
   ASSERT_TRUE(b.WaitForTrace(DeferringTrace(a.Pid())));
@@ -113,7 +113,7 @@ TEST(Failures, FailuresAfterLaunchRestoreKeysBeforeTheBoxAndLeaveTheChildRunning
       {L"CreateThread:8:2000", kAppMutexName, true, L"",
        L"Unable to create thread to watch process.  ", 8, exitedThenRestored},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.message));
     Probe probe;
     std::optional<NameSquatter> squatter;
@@ -128,7 +128,8 @@ TEST(Failures, FailuresAfterLaunchRestoreKeysBeforeTheBoxAndLeaveTheChildRunning
     const DWORD error = c.error ? c.error : squatter->mutexError;
     ExpectErrorBox(hushpad, c.message + SystemText(error), [&] {
       // By the time the box shows, the teardown is complete.
-      EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed, {LaunchingTrace(probe.CommandLine())}, c.traces}));
+      EXPECT_EQ(hushpad.Traces(),
+                Concat({kSuppressed, {LaunchingTrace(probe.CommandLine())}, c.traces}));
       EXPECT_TRUE(keys.WindowsKeyGetsThrough());
       if (!c.squatWhileChildRuns) {
         EXPECT_TRUE(ProcessRunning(probe.Pid())) << "the child is never terminated";
@@ -156,17 +157,19 @@ TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
-  ASSERT_FALSE(CreateProcessW(nullptr, attempt.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                              nullptr, &startup, &info));
+  ASSERT_FALSE(CreateProcessW(nullptr, attempt.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                              &startup, &info));
   const DWORD error = GetLastError();
 
-  for (const wchar_t *options : {L"", L"--manual "}) {
+  for (const wchar_t* options : {L"", L"--manual "}) {
     Hushpad hushpad(std::wstring(options) + attempt);
     // PROGRAM as typed, not quoted, in the box.
-    ExpectErrorBox(hushpad, L"Unable to start process \"" + program + L"\".  " + SystemText(error), [&] {
-      EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed, {LaunchingTrace(attempt)}}));
-      EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "keys stay suppressed while the box is open";
-    });
+    ExpectErrorBox(hushpad, L"Unable to start process \"" + program + L"\".  " + SystemText(error),
+                   [&] {
+                     EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed, {LaunchingTrace(attempt)}}));
+                     EXPECT_FALSE(keys.WindowsKeyGetsThrough())
+                         << "keys stay suppressed while the box is open";
+                   });
     EXPECT_FALSE(ShowsDialog(hushpad.Pid()));
     EXPECT_EQ(Tail(hushpad.Traces(), 3), kRestored);
     EXPECT_TRUE(keys.WindowsKeyGetsThrough());

@@ -9,20 +9,21 @@
 namespace {
 
 // The build passes Unix paths when it cross-builds; under Wine they are on Z:.
-std::wstring WindowsPath(const char *path) {
+std::wstring WindowsPath(const char* path) {
   std::wstring converted(path, path + std::char_traits<char>::length(path));
   std::replace(converted.begin(), converted.end(), L'/', L'\\');
   if (!converted.empty() && converted[0] == L'\\') converted.insert(0, L"Z:");
   return converted;
 }
 
-std::wstring Quoted(const std::wstring &text) {
+std::wstring Quoted(const std::wstring& text) {
   return text.find_first_of(L" \t") == std::wstring::npos ? text : L"\"" + text + L"\"";
 }
 
 std::wstring ReadText(HWND window) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -86,7 +87,7 @@ constexpr ULONG_PTR kObserverMark = 0x48555348;  // "HUSH"
 std::atomic<int> g_windowsKeyEventsSeen{0};
 
 LRESULT CALLBACK ObserveWindowsKey(int code, WPARAM wParam, LPARAM lParam) noexcept {
-  const auto *key = reinterpret_cast<const KBDLLHOOKSTRUCT *>(lParam);
+  const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
   if (code == HC_ACTION && key->dwExtraInfo == kObserverMark &&
       (key->vkCode == VK_LWIN || key->vkCode == VK_RWIN)) {
     ++g_windowsKeyEventsSeen;
@@ -105,21 +106,21 @@ std::wstring TestFolder() {
   static const std::wstring folder = [] {
     wchar_t temp[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, temp);
-    std::wstring path = std::wstring(temp) + L"hushpad-app-tests-" +
-                        std::to_wstring(GetCurrentProcessId()) + L"\\";
+    std::wstring path =
+        std::wstring(temp) + L"hushpad-app-tests-" + std::to_wstring(GetCurrentProcessId()) + L"\\";
     CreateDirectoryW(path.c_str(), nullptr);
     return path;
   }();
   return folder;
 }
 
-std::wstring UniqueName(const wchar_t *stem) {
+std::wstring UniqueName(const wchar_t* stem) {
   static int counter = 0;
   return std::wstring(stem) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
          std::to_wstring(++counter);
 }
 
-std::wstring LaunchingTrace(const std::wstring &commandLine) {
+std::wstring LaunchingTrace(const std::wstring& commandLine) {
   return L"Hushpad: Launching: " + commandLine + L"\n";
 }
 std::wstring DeferringTrace(DWORD processId) {
@@ -131,25 +132,25 @@ std::wstring WaitingTrace(DWORD processId) {
 
 Lines Concat(std::initializer_list<Lines> parts) {
   Lines all;
-  for (const Lines &part : parts) all.insert(all.end(), part.begin(), part.end());
+  for (const Lines& part : parts) all.insert(all.end(), part.begin(), part.end());
   return all;
 }
 
-Lines Tail(const Lines &lines, size_t count) {
+Lines Tail(const Lines& lines, size_t count) {
   return Lines(lines.end() - static_cast<ptrdiff_t>(std::min(count, lines.size())), lines.end());
 }
 
 std::wstring SystemText(DWORD error) {
-  wchar_t *buffer = nullptr;
+  wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
-      nullptr, error, 0, reinterpret_cast<wchar_t *>(&buffer), 0, nullptr);
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::wstring text(buffer ? buffer : L"", length);
   LocalFree(buffer);
   return text.erase(text.find_last_not_of(L" \t\r\n") + 1);  // npos + 1: all
 }
 
-Hushpad::Hushpad(const std::wstring &arguments, const std::wstring &fault) {
+Hushpad::Hushpad(const std::wstring& arguments, const std::wstring& fault) {
   SetEnvironmentVariableW(L"HUSHPAD_FAULT", fault.empty() ? nullptr : fault.c_str());
   const std::wstring program = fault.empty() ? HushpadExe() : FaultsExe();
   process_ = std::make_unique<DebuggedProcess>(Quoted(program) +
@@ -157,7 +158,7 @@ Hushpad::Hushpad(const std::wstring &arguments, const std::wstring &fault) {
   SetEnvironmentVariableW(L"HUSHPAD_FAULT", nullptr);
 }
 
-Probe::Probe(const std::wstring &extra, bool wait)
+Probe::Probe(const std::wstring& extra, bool wait)
     : report_(TestFolder() + UniqueName(L"report") + L".bin"),
       eventName_(UniqueName(L"HushpadProbeEvent")),
       event_(CreateEventW(nullptr, TRUE, FALSE, eventName_.c_str())) {
@@ -167,13 +168,15 @@ Probe::Probe(const std::wstring &extra, bool wait)
   if (!extra.empty()) commandLine_ += L" " + extra;
 }
 
-bool Probe::Started() const { return GetFileAttributesW(report_.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Probe::Started() const {
+  return GetFileAttributesW(report_.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool Probe::WaitForReport(DWORD timeoutMs) {
   if (!Eventually([&] { return Started(); }, timeoutMs)) return false;
   // UTF-16, NUL-separated: process ID, command line, then argv.
   const std::string bytes = ReadWholeFile(report_);
-  const std::wstring report(reinterpret_cast<const wchar_t *>(bytes.data()),
+  const std::wstring report(reinterpret_cast<const wchar_t*>(bytes.data()),
                             bytes.size() / sizeof(wchar_t));
   Lines parts;
   size_t start = 0;
@@ -187,7 +190,7 @@ bool Probe::WaitForReport(DWORD timeoutMs) {
   return true;
 }
 
-std::string ReadWholeFile(const std::wstring &path) {
+std::string ReadWholeFile(const std::wstring& path) {
   UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                 nullptr, OPEN_EXISTING, 0, nullptr));
   if (!file) return {};
@@ -229,7 +232,7 @@ std::optional<MessageBoxView> WaitForMessageBox(DWORD processId, DWORD timeoutMs
   return view;
 }
 
-void CloseMessageBox(const MessageBoxView &box) {
+void CloseMessageBox(const MessageBoxView& box) {
   PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(box.window, IDOK)));
 }
@@ -245,9 +248,9 @@ bool ShowsDialog(DWORD processId) {
 WindowsKeyObserver::WindowsKeyObserver()
     : hook_(SetWindowsHookExW(WH_KEYBOARD_LL, ObserveWindowsKey, GetModuleHandleW(nullptr), 0)) {}
 
-bool WindowsKeyObserver::WindowsKeyGetsThrough(double *sendMs) {
+bool WindowsKeyObserver::WindowsKeyGetsThrough(double* sendMs) {
   INPUT inputs[2] = {};
-  for (INPUT &input : inputs) {
+  for (INPUT& input : inputs) {
     input.type = INPUT_KEYBOARD;
     input.ki.wVk = VK_LWIN;
     input.ki.dwExtraInfo = kObserverMark;

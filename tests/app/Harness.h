@@ -41,15 +41,15 @@ std::wstring ProbeExe();
 // A folder of this test run's own, with a trailing backslash.
 std::wstring TestFolder();
 // A name no other test uses (events, report files).
-std::wstring UniqueName(const wchar_t *stem);
+std::wstring UniqueName(const wchar_t* stem);
 
-std::wstring LaunchingTrace(const std::wstring &commandLine);
+std::wstring LaunchingTrace(const std::wstring& commandLine);
 std::wstring DeferringTrace(DWORD processId);
 std::wstring WaitingTrace(DWORD processId);
 // The parts one after another.
 Lines Concat(std::initializer_list<Lines> parts);
 // The last `count` lines (fewer if there are not that many).
-Lines Tail(const Lines &lines, size_t count);
+Lines Tail(const Lines& lines, size_t count);
 
 // The system's text for an error code, trimmed, as the program's boxes show it.
 std::wstring SystemText(DWORD error);
@@ -67,9 +67,9 @@ bool Eventually(Condition condition, DWORD timeoutMs = 2000) {
 // the fault-injection build. The destructor ends a copy that still runs.
 class Hushpad {
  public:
-  explicit Hushpad(const std::wstring &arguments, const std::wstring &fault = {});
+  explicit Hushpad(const std::wstring& arguments, const std::wstring& fault = {});
   DWORD Pid() const { return process_->ProcessId(); }
-  bool WaitForTrace(const std::wstring &text, DWORD timeoutMs = kTimeoutMs) {
+  bool WaitForTrace(const std::wstring& text, DWORD timeoutMs = kTimeoutMs) {
     return process_->WaitForTrace(text, timeoutMs);
   }
   Lines Traces() const { return process_->Traces(); }
@@ -88,20 +88,20 @@ class Hushpad {
 // by the destructor) lets the probe end.
 class Probe {
  public:
-  explicit Probe(const std::wstring &extra = {}, bool wait = true);
+  explicit Probe(const std::wstring& extra = {}, bool wait = true);
   ~Probe() { Release(); }
-  Probe(const Probe &) = delete;
-  Probe &operator=(const Probe &) = delete;
+  Probe(const Probe&) = delete;
+  Probe& operator=(const Probe&) = delete;
 
   // Also the command line Hushpad builds for the child: it needs no quoting.
-  const std::wstring &CommandLine() const { return commandLine_; }
-  const std::wstring &ReportPath() const { return report_; }
+  const std::wstring& CommandLine() const { return commandLine_; }
+  const std::wstring& ReportPath() const { return report_; }
   bool Started() const;  // whether a report exists now
   // Waits for the report and reads it; false on timeout.
   bool WaitForReport(DWORD timeoutMs = kTimeoutMs);
   DWORD Pid() const { return pid_; }
-  const std::wstring &ReportedCommandLine() const { return reportedCommandLine_; }
-  const Lines &ReportedArguments() const { return argv_; }
+  const std::wstring& ReportedCommandLine() const { return reportedCommandLine_; }
+  const Lines& ReportedArguments() const { return argv_; }
   void Release() { SetEvent(event_.get()); }
 
  private:
@@ -116,7 +116,7 @@ class Probe {
 
 bool ProcessRunning(DWORD processId);
 // The whole content of a file, or nothing when it cannot be read.
-std::string ReadWholeFile(const std::wstring &path);
+std::string ReadWholeFile(const std::wstring& path);
 
 enum class BoxIcon { None, Error, Information };
 
@@ -132,7 +132,7 @@ struct MessageBoxView {
 // The first message box of `processId` within the time, or nothing.
 std::optional<MessageBoxView> WaitForMessageBox(DWORD processId, DWORD timeoutMs = kTimeoutMs);
 // Clicks the box's OK button.
-void CloseMessageBox(const MessageBoxView &box);
+void CloseMessageBox(const MessageBoxView& box);
 // The manual dialog of `processId`, or null on timeout.
 HWND WaitForManualDialog(DWORD processId, DWORD timeoutMs = kTimeoutMs);
 // Whether `processId` shows a message box or the manual dialog right now.
@@ -145,13 +145,13 @@ class WindowsKeyObserver {
  public:
   WindowsKeyObserver();
   ~WindowsKeyObserver() { UnhookWindowsHookEx(hook_); }
-  WindowsKeyObserver(const WindowsKeyObserver &) = delete;
-  WindowsKeyObserver &operator=(const WindowsKeyObserver &) = delete;
+  WindowsKeyObserver(const WindowsKeyObserver&) = delete;
+  WindowsKeyObserver& operator=(const WindowsKeyObserver&) = delete;
 
   // Presses and releases the left Windows key (SendInput) and reports whether
   // both events reached this observer. `sendMs` receives how long SendInput
   // took: the time the system spent on the hooks before it could go on.
-  bool WindowsKeyGetsThrough(double *sendMs = nullptr);
+  bool WindowsKeyGetsThrough(double* sendMs = nullptr);
 
  private:
   HHOOK hook_;

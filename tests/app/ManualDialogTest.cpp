@@ -67,7 +67,8 @@ TEST(ManualDialog, ShowsQuietlyOnlyReenableKeysEndsTheRunAndOneCopyShowsIt) {
   // A second --manual copy shows no dialog: it launches its child and ends.
   Hushpad b(L"--manual " + probeB.CommandLine());
   ASSERT_TRUE(b.ExitsWithZero());
-  EXPECT_EQ(b.Traces(), (Lines{DeferringTrace(a.Pid()), LaunchingTrace(probeB.CommandLine()), kExited}));
+  EXPECT_EQ(b.Traces(),
+            (Lines{DeferringTrace(a.Pid()), LaunchingTrace(probeB.CommandLine()), kExited}));
   ASSERT_TRUE(probeB.WaitForReport());
   EXPECT_TRUE(ProcessRunning(probeB.Pid())) << "B's child outlives B";
   EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "A still suppresses the keys";

@@ -9,8 +9,9 @@ TEST(Modes, EarlyModesShowOneBoxTouchNothingAndFollowTheirPrecedence) {
   Probe probe;  // never started: a PROGRAM after an early mode is ignored
   const std::wstring program = L" " + probe.CommandLine();
   const std::wstring help =
-      std::wstring(L"Hushpad: Temporarily disables the Windows key and the accessibility "
-                   L"keyboard shortcuts.\n\n") +
+      std::wstring(
+          L"Hushpad: Temporarily disables the Windows key and the accessibility "
+          L"keyboard shortcuts.\n\n") +
       kUsage +
       L"\nOptions:\n--manual \t\tShow a dialog box to re-enable keys manually.\n"
       L"--version\t\tShow version information.";
@@ -37,10 +38,10 @@ TEST(Modes, EarlyModesShowOneBoxTouchNothingAndFollowTheirPrecedence) {
       {L"--version" + program, version, BoxIcon::Information},
       {L"--bogus" + program, L"Invalid option: --bogus\n\n" + std::wstring(kUsage), BoxIcon::Error},
       {L"-x", L"Invalid option: -x\n\n" + std::wstring(kUsage), BoxIcon::Error},
-      {L"--manual=2" + program,
-       L"Invalid value for option --manual: 2\n\n" + std::wstring(kUsage), BoxIcon::Error},
+      {L"--manual=2" + program, L"Invalid value for option --manual: 2\n\n" + std::wstring(kUsage),
+       BoxIcon::Error},
   };
-  for (const Case &c : cases) {
+  for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.arguments));
     Hushpad hushpad(c.arguments);
     auto box = WaitForMessageBox(hushpad.Pid());
@@ -67,12 +68,12 @@ TEST(Modes, ManualZeroAndOptionsAfterProgramLeaveAWaitedChildWithExactlyItsArgum
   Probe probe(L"a b --help --manual \"save name\" \"say \\\"hi\\\"\" \"C:\\my dir\\\\\" \"\"");
   Hushpad hushpad(L"--manual=0 " + probe.CommandLine());
   ASSERT_TRUE(probe.WaitForReport());
-  const Lines &argv = probe.ReportedArguments();
+  const Lines& argv = probe.ReportedArguments();
   ASSERT_GE(argv.size(), 3u);
   EXPECT_EQ(argv[0], ProbeExe());
   EXPECT_EQ(Lines(argv.begin() + 3, argv.end()),
-            (Lines{L"a", L"b", L"--help", L"--manual", L"save name", L"say \"hi\"",
-                   L"C:\\my dir\\", L""}));
+            (Lines{L"a", L"b", L"--help", L"--manual", L"save name", L"say \"hi\"", L"C:\\my dir\\",
+                   L""}));
   EXPECT_TRUE(hushpad.WaitForTrace(LaunchingTrace(probe.ReportedCommandLine()), 0));
 
   PumpMessages(500);

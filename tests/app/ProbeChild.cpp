@@ -15,11 +15,11 @@
 
 namespace {
 
-bool StartsWith(const wchar_t *text, const wchar_t *prefix) {
+bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
   return std::wcsncmp(text, prefix, std::wcslen(prefix)) == 0;
 }
 
-void WriteReport(const std::wstring &path, int count, wchar_t **arguments) {
+void WriteReport(const std::wstring& path, int count, wchar_t** arguments) {
   std::wstring report = std::to_wstring(GetCurrentProcessId()) + L'\0' + GetCommandLineW() + L'\0';
   for (int i = 0; i < count; ++i) report += std::wstring(arguments[i]) + L'\0';
   // Written aside and renamed, so a test never reads half a report.
@@ -38,7 +38,7 @@ void WriteReport(const std::wstring &path, int count, wchar_t **arguments) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   int count = 0;
-  wchar_t **arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   if (!arguments) return 1;
   std::wstring report;
   for (int i = 1; i < count; ++i) {
@@ -59,8 +59,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
       STARTUPINFOW startup{};
       startup.cb = sizeof startup;
       PROCESS_INFORMATION process{};
-      if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                         nullptr, &startup, &process)) {
+      if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                         &startup, &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
       }

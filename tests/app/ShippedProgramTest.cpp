@@ -12,26 +12,27 @@
 TEST(ShippedProgram, IsA32BitGuiProgramImportingOnlySystemDlls) {
   const std::string image = ReadWholeFile(HushpadExe());
   ASSERT_GT(image.size(), 0x200u);
-  const auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(image.data());
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image.data());
   ASSERT_EQ(dos->e_magic, IMAGE_DOS_SIGNATURE);
-  const auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS32 *>(image.data() + dos->e_lfanew);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image.data() + dos->e_lfanew);
   ASSERT_EQ(nt->Signature, IMAGE_NT_SIGNATURE);
   EXPECT_EQ(nt->FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
   EXPECT_EQ(nt->OptionalHeader.Subsystem, IMAGE_SUBSYSTEM_WINDOWS_GUI);
 
   // Map the import directory's RVA to a file offset through the sections.
-  const auto *sections = IMAGE_FIRST_SECTION(nt);
-  auto at = [&](DWORD rva) -> const char * {
+  const auto* sections = IMAGE_FIRST_SECTION(nt);
+  auto at = [&](DWORD rva) -> const char* {
     for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
-      const IMAGE_SECTION_HEADER &s = sections[i];
+      const IMAGE_SECTION_HEADER& s = sections[i];
       if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.Misc.VirtualSize) {
         return image.data() + (rva - s.VirtualAddress + s.PointerToRawData);
       }
     }
     return image.data();
   };
-  const DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
-  for (auto *descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR *>(at(imports));
+  const DWORD imports =
+      nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+  for (auto* descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(at(imports));
        descriptor->Name != 0; ++descriptor) {
     std::string dll = at(descriptor->Name);
     std::transform(dll.begin(), dll.end(), dll.begin(), ::tolower);
@@ -44,7 +45,7 @@ TEST(ShippedProgram, IsA32BitGuiProgramImportingOnlySystemDlls) {
 
 TEST(ShippedProgram, CarriesNoFaultInjection) {
   const std::string shipped = ReadWholeFile(HushpadExe());
-  const auto contains = [](const std::string &image, const std::string &ascii) {
+  const auto contains = [](const std::string& image, const std::string& ascii) {
     std::string utf16;
     for (char c : ascii) utf16 += {c, '\0'};
     return image.find(ascii) != std::string::npos || image.find(utf16) != std::string::npos;

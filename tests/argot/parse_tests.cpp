@@ -13,30 +13,29 @@
 // Defined in c_usage.c, a caller written in C.
 extern "C" bool c_verbose;
 extern "C" std::uint32_t c_level;
-extern "C" argot_context *c_parse(const wchar_t **arguments, int *rest);
+extern "C" argot_context* c_parse(const wchar_t** arguments, int* rest);
 
 namespace {
 
 // Handler data: logs each call to g_calls as "<label>" or "<label>(<value>)"
 // and a blank, then answers alone or withValue.
 struct Probe {
-    const wchar_t *label;
-    argot_error alone = ARGOT_ERROR_NONE;
-    argot_error withValue = ARGOT_ERROR_NONE;
+  const wchar_t* label;
+  argot_error alone = ARGOT_ERROR_NONE;
+  argot_error withValue = ARGOT_ERROR_NONE;
 };
 
 std::wstring g_calls;
 
-argot_error ProbeHandler(argot_context *context, const wchar_t *value, void *data)
-{
-    EXPECT_NE(context, nullptr);
-    const Probe &probe = *static_cast<const Probe *>(data);
-    g_calls += probe.label;
-    if (value != nullptr) {
-        g_calls += L"(" + std::wstring(value) + L")";
-    }
-    g_calls += L" ";
-    return value != nullptr ? probe.withValue : probe.alone;
+argot_error ProbeHandler(argot_context* context, const wchar_t* value, void* data) {
+  EXPECT_NE(context, nullptr);
+  const Probe& probe = *static_cast<const Probe*>(data);
+  g_calls += probe.label;
+  if (value != nullptr) {
+    g_calls += L"(" + std::wstring(value) + L")";
+  }
+  g_calls += L" ";
+  return value != nullptr ? probe.withValue : probe.alone;
 }
 
 constexpr argot_error kInvalid = ARGOT_ERROR_INVALID_VALUE;
@@ -61,140 +60,132 @@ const argot_option kTable[] = {
 };
 
 // Each row's effect is the handler calls it made, in order.
-void Check(std::initializer_list<Row> rows)
-{
-    g_calls.clear();
-    CheckRows(kTable, rows, [] { return std::exchange(g_calls, std::wstring()); });
+void Check(std::initializer_list<Row> rows) {
+  g_calls.clear();
+  CheckRows(kTable, rows, [] { return std::exchange(g_calls, std::wstring()); });
 }
 
-TEST(ParseTest, StopsAtTheFirstOperandOrAfterAStopOption)
-{
-    Check({
-        {L"", L"", L"rest 0"},
-        {L"program -a", L"", L"rest 0"},
-        {L"-a program -a", L"a ", L"rest 1"},
-        {L"-a - -a", L"a ", L"rest 1"},
-        {L"-a -- -a", L"a ", L"rest 2"},
-        {L"-- -- x", L"", L"rest 1"},
-        {L"--stop -a", L"s ", L"rest 1"},
-        {L"--stop=v -a", L"s(v) ", L"rest 1"},
-        {L"-sa -a", L"s ", L"rest 1"},
-        {L"-as -a", L"a s ", L"rest 1"},
-        // The table ends only at the all-zero record, and the first match wins.
-        {L"-z --zulu --alpha -a", L"z z a a ", L"rest 4"},
-    });
+TEST(ParseTest, StopsAtTheFirstOperandOrAfterAStopOption) {
+  Check({
+      {L"", L"", L"rest 0"},
+      {L"program -a", L"", L"rest 0"},
+      {L"-a program -a", L"a ", L"rest 1"},
+      {L"-a - -a", L"a ", L"rest 1"},
+      {L"-a -- -a", L"a ", L"rest 2"},
+      {L"-- -- x", L"", L"rest 1"},
+      {L"--stop -a", L"s ", L"rest 1"},
+      {L"--stop=v -a", L"s(v) ", L"rest 1"},
+      {L"-sa -a", L"s ", L"rest 1"},
+      {L"-as -a", L"a s ", L"rest 1"},
+      // The table ends only at the all-zero record, and the first match wins.
+      {L"-z --zulu --alpha -a", L"z z a a ", L"rest 4"},
+  });
 }
 
-TEST(ParseTest, ValuesComeAfterEqualsOrFromTheNextArgumentAndGoToAGroupsLastOption)
-{
-    Check({
-        {L"--alpha --bravo v x", L"a b(v) ", L"rest 3"},
-        {L"--bravo=v x", L"b(v) ", L"rest 1"},
-        {L"--bravo= x", L"b() ", L"rest 1"},
-        {L"--bravo=a=b", L"b(a=b) ", L"rest 1"},
-        {L"--bravo -a x", L"b(-a) ", L"rest 2"},
-        {L"--bravo -- x", L"b(--) ", L"rest 2"},
-        // A value given with "=" reaches even an option that takes none.
-        {L"--alpha=x", L"a(x) ", L"rest 1"},
-        {L"-a --bravo", L"a ", L"rest 2: 5 --bravo"},
-        {L"-aa x", L"a a ", L"rest 1"},
-        {L"-ab v x", L"a b(v) ", L"rest 2"},
-        {L"-ab=v x", L"a b(v) ", L"rest 1"},
-        {L"-b", L"", L"rest 1: 5 -b"},
-        {L"-ba v", L"", L"rest 1: 5 -b"},
-        {L"-ac v x", L"a c(v) ", L"rest 2"},
-        {L"-ca x", L"c a ", L"rest 1"},
-    });
+TEST(ParseTest, ValuesComeAfterEqualsOrFromTheNextArgumentAndGoToAGroupsLastOption) {
+  Check({
+      {L"--alpha --bravo v x", L"a b(v) ", L"rest 3"},
+      {L"--bravo=v x", L"b(v) ", L"rest 1"},
+      {L"--bravo= x", L"b() ", L"rest 1"},
+      {L"--bravo=a=b", L"b(a=b) ", L"rest 1"},
+      {L"--bravo -a x", L"b(-a) ", L"rest 2"},
+      {L"--bravo -- x", L"b(--) ", L"rest 2"},
+      // A value given with "=" reaches even an option that takes none.
+      {L"--alpha=x", L"a(x) ", L"rest 1"},
+      {L"-a --bravo", L"a ", L"rest 2: 5 --bravo"},
+      {L"-aa x", L"a a ", L"rest 1"},
+      {L"-ab v x", L"a b(v) ", L"rest 2"},
+      {L"-ab=v x", L"a b(v) ", L"rest 1"},
+      {L"-b", L"", L"rest 1: 5 -b"},
+      {L"-ba v", L"", L"rest 1: 5 -b"},
+      {L"-ac v x", L"a c(v) ", L"rest 2"},
+      {L"-ca x", L"c a ", L"rest 1"},
+  });
 }
 
-TEST(ParseTest, OptionalValueIsTakenFromTheNextArgumentOnlyWhenTheHandlerAcceptsIt)
-{
-    Check({
-        {L"--charlie", L"c ", L"rest 1"},
-        {L"--charlie v x", L"c(v) ", L"rest 2"},
-        // Refused as a value, the next argument is parsed on its own.
-        {L"--valueless -a", L"o(-a) o a ", L"rest 2"},
-        {L"-o x", L"o(x) o ", L"rest 1"},
-        // A value after "=" is not retried without it.
-        {L"--valueless=x", L"o(x) ", L"rest 1: 6 --valueless=x"},
-        // The retry's result counts, recorded without the refused value.
-        {L"-a --picky next -a", L"a p(next) p ", L"rest 2: 6 --picky"},
-    });
+TEST(ParseTest, OptionalValueIsTakenFromTheNextArgumentOnlyWhenTheHandlerAcceptsIt) {
+  Check({
+      {L"--charlie", L"c ", L"rest 1"},
+      {L"--charlie v x", L"c(v) ", L"rest 2"},
+      // Refused as a value, the next argument is parsed on its own.
+      {L"--valueless -a", L"o(-a) o a ", L"rest 2"},
+      {L"-o x", L"o(x) o ", L"rest 1"},
+      // A value after "=" is not retried without it.
+      {L"--valueless=x", L"o(x) ", L"rest 1: 6 --valueless=x"},
+      // The retry's result counts, recorded without the refused value.
+      {L"-a --picky next -a", L"a p(next) p ", L"rest 2: 6 --picky"},
+  });
 }
 
-TEST(ParseTest, UnknownOrMalformedOptionsAreInvalidWithTheNameAsWritten)
-{
-    Check({
-        {L"-xa", L"", L"rest 1: 4 -x"},
-        {L"-ax -a", L"a ", L"rest 1: 4 -x"},
-        {L"--alp", L"", L"rest 1: 4 --alp"},
-        {L"--Alpha", L"", L"rest 1: 4 --Alpha"},
-        {L"--alphabet", L"", L"rest 1: 4 --alphabet"},
-        {L"--bogus=1 x", L"", L"rest 1: 4 --bogus"},
-        {L"---a", L"", L"rest 1: 4 ---a"},
-        {L"--=x y", L"", L"rest 1: 4 --=x"},
-        {L"-a -= -a", L"a ", L"rest 2: 4 -="},
-    });
+TEST(ParseTest, UnknownOrMalformedOptionsAreInvalidWithTheNameAsWritten) {
+  Check({
+      {L"-xa", L"", L"rest 1: 4 -x"},
+      {L"-ax -a", L"a ", L"rest 1: 4 -x"},
+      {L"--alp", L"", L"rest 1: 4 --alp"},
+      {L"--Alpha", L"", L"rest 1: 4 --Alpha"},
+      {L"--alphabet", L"", L"rest 1: 4 --alphabet"},
+      {L"--bogus=1 x", L"", L"rest 1: 4 --bogus"},
+      {L"---a", L"", L"rest 1: 4 ---a"},
+      {L"--=x y", L"", L"rest 1: 4 --=x"},
+      {L"-a -= -a", L"a ", L"rest 2: 4 -="},
+  });
 }
 
-TEST(ParseTest, HandlerFailureRecordsItsCodeAndValueLeavingTheValueUnconsumed)
-{
-    Check({
-        {L"--picky", L"p ", L"rest 1: 6 --picky"},
-        {L"--picky=zz", L"p(zz) ", L"rest 1: 6 --picky=zz"},
-        {L"-p=zz", L"p(zz) ", L"rest 1: 6 -p=zz"},
-        {L"-pa", L"p ", L"rest 1: 6 -p"},
-        {L"-ap=", L"a p() ", L"rest 1: 6 -p="},
-        {L"--number abc more", L"", L"rest 1: 6 --number=abc"},
-        {L"-an abc", L"a ", L"rest 1: 6 -n=abc"},
-        {L"--number 4294967296", L"", L"rest 1: 7 --number=4294967296"},
-        {L"--number=", L"", L"rest 1: 5 --number="},
-    });
+TEST(ParseTest, HandlerFailureRecordsItsCodeAndValueLeavingTheValueUnconsumed) {
+  Check({
+      {L"--picky", L"p ", L"rest 1: 6 --picky"},
+      {L"--picky=zz", L"p(zz) ", L"rest 1: 6 --picky=zz"},
+      {L"-p=zz", L"p(zz) ", L"rest 1: 6 -p=zz"},
+      {L"-pa", L"p ", L"rest 1: 6 -p"},
+      {L"-ap=", L"a p() ", L"rest 1: 6 -p="},
+      {L"--number abc more", L"", L"rest 1: 6 --number=abc"},
+      {L"-an abc", L"a ", L"rest 1: 6 -n=abc"},
+      {L"--number 4294967296", L"", L"rest 1: 7 --number=4294967296"},
+      {L"--number=", L"", L"rest 1: 5 --number="},
+  });
 }
 
-TEST(ParseTest, CountLimitsTheListAndNullEntriesEndIt)
-{
-    ErrorReport report;
-    ArgotContext context(kTable);
-    context.InstallErrorHandler(RecordError, &report);
-    g_calls.clear();
-    const wchar_t *list[] = {L"-a", L"-a", L"x", nullptr};
-    EXPECT_EQ(context.Parse(1, list), list + 1);
-    EXPECT_EQ(context.Parse(-1, list), list + 2);
-    EXPECT_EQ(context.Parse(0, list), list);
-    EXPECT_EQ(context.Parse(-7, list), list);
-    const wchar_t *gapped[] = {L"-c", nullptr, L"-a", nullptr};
-    EXPECT_EQ(context.Parse(3, gapped), gapped + 1);
-    EXPECT_EQ(g_calls, L"a a a c ");
-    EXPECT_EQ(context.ErrorCode(), ARGOT_ERROR_NONE);
-    EXPECT_EQ(context.Parse(-1, nullptr), nullptr);
+TEST(ParseTest, CountLimitsTheListAndNullEntriesEndIt) {
+  ErrorReport report;
+  ArgotContext context(kTable);
+  context.InstallErrorHandler(RecordError, &report);
+  g_calls.clear();
+  const wchar_t* list[] = {L"-a", L"-a", L"x", nullptr};
+  EXPECT_EQ(context.Parse(1, list), list + 1);
+  EXPECT_EQ(context.Parse(-1, list), list + 2);
+  EXPECT_EQ(context.Parse(0, list), list);
+  EXPECT_EQ(context.Parse(-7, list), list);
+  const wchar_t* gapped[] = {L"-c", nullptr, L"-a", nullptr};
+  EXPECT_EQ(context.Parse(3, gapped), gapped + 1);
+  EXPECT_EQ(g_calls, L"a a a c ");
+  EXPECT_EQ(context.ErrorCode(), ARGOT_ERROR_NONE);
+  EXPECT_EQ(context.Parse(-1, nullptr), nullptr);
 
-    // A value beyond the count or in a null entry is missing.
-    const wchar_t *counted[] = {L"--bravo", L"v"};
-    EXPECT_EQ(context.Parse(1, counted), counted + 1);
-    EXPECT_EQ(context.ErrorCode(), ARGOT_ERROR_VALUE_REQUIRED);
-    const wchar_t *required[] = {L"-ab", nullptr, L"v"};
-    EXPECT_EQ(context.Parse(3, required), required + 1);
-    EXPECT_STREQ(context.ErrorMessage(), L"error 5");
-    EXPECT_EQ(report.name, L"-b");
+  // A value beyond the count or in a null entry is missing.
+  const wchar_t* counted[] = {L"--bravo", L"v"};
+  EXPECT_EQ(context.Parse(1, counted), counted + 1);
+  EXPECT_EQ(context.ErrorCode(), ARGOT_ERROR_VALUE_REQUIRED);
+  const wchar_t* required[] = {L"-ab", nullptr, L"v"};
+  EXPECT_EQ(context.Parse(3, required), required + 1);
+  EXPECT_STREQ(context.ErrorMessage(), L"error 5");
+  EXPECT_EQ(report.name, L"-b");
 
-    // The writable vector that command-line splitting gives.
-    wchar_t option[] = L"-a", operand[] = L"x";
-    wchar_t *argv[] = {option, operand, nullptr};
-    EXPECT_EQ(context.Parse(-1, argv), argv + 1);
+  // The writable vector that command-line splitting gives.
+  wchar_t option[] = L"-a", operand[] = L"x";
+  wchar_t* argv[] = {option, operand, nullptr};
+  EXPECT_EQ(context.Parse(-1, argv), argv + 1);
 }
 
-TEST(ParseTest, WorksForACallerWrittenInC)
-{
-    const wchar_t *arguments[] = {L"-v", L"--level=3", L"-l", L"-5", L"file", nullptr};
-    int rest = -1;
-    argot_context *context = c_parse(arguments, &rest);
-    EXPECT_TRUE(c_verbose);
-    EXPECT_EQ(c_level, 3u);
-    EXPECT_EQ(rest, 3); // the rejected value is left over
-    EXPECT_EQ(argot_error_code(context), ARGOT_ERROR_INVALID_VALUE);
-    EXPECT_STREQ(argot_error_message(context), L"-l=-5");
-    argot_destroy_context(context);
+TEST(ParseTest, WorksForACallerWrittenInC) {
+  const wchar_t* arguments[] = {L"-v", L"--level=3", L"-l", L"-5", L"file", nullptr};
+  int rest = -1;
+  argot_context* context = c_parse(arguments, &rest);
+  EXPECT_TRUE(c_verbose);
+  EXPECT_EQ(c_level, 3u);
+  EXPECT_EQ(rest, 3);  // the rejected value is left over
+  EXPECT_EQ(argot_error_code(context), ARGOT_ERROR_INVALID_VALUE);
+  EXPECT_STREQ(argot_error_message(context), L"-l=-5");
+  argot_destroy_context(context);
 }
 
-} // namespace
+}  // namespace

@@ -11,10 +11,9 @@
 namespace {
 
 // The flags that are set, as letters: h(elp), v(ersion), m(anual).
-std::wstring SetFlags()
-{
-    return std::wstring(g_helpFlag ? L"h" : L"") + (g_versionFlag ? L"v" : L"") +
-           (g_manualFlag ? L"m" : L"");
+std::wstring SetFlags() {
+  return std::wstring(g_helpFlag ? L"h" : L"") + (g_versionFlag ? L"v" : L"") +
+         (g_manualFlag ? L"m" : L"");
 }
 
 // The flags are constant-initialized, so this dynamic initializer sees them
@@ -22,67 +21,64 @@ std::wstring SetFlags()
 const std::wstring kFlagsAtStart = SetFlags();
 
 // Each row starts with every flag at initial; its effect is the flags set.
-void Check(std::initializer_list<Row> rows, bool initial = false)
-{
-    const auto effect = [initial] {
-        const std::wstring set = SetFlags();
-        g_helpFlag = g_versionFlag = g_manualFlag = initial;
-        return set;
-    };
-    effect();
-    CheckRows(g_programOptions, rows, effect);
+void Check(std::initializer_list<Row> rows, bool initial = false) {
+  const auto effect = [initial] {
+    const std::wstring set = SetFlags();
+    g_helpFlag = g_versionFlag = g_manualFlag = initial;
+    return set;
+  };
+  effect();
+  CheckRows(g_programOptions, rows, effect);
 }
 
-TEST(ProgramOptionsTest, FlagsAreFalseAtStartAndOperandsBeginAtTheFirstNonOption)
-{
-    EXPECT_EQ(kFlagsAtStart, L"");
-    Check({
-        {L"", L"", L"rest 0"},
-        {L"notepad.exe -x", L"", L"rest 0"},
-        {L"- --manual", L"", L"rest 0"},
-        {L"--manual prog --help", L"m", L"rest 1"},
-        {L"--manual -- --help", L"m", L"rest 2"},
-        {L"--manual=1 prog arg", L"m", L"rest 1"},
-    });
+TEST(ProgramOptionsTest, FlagsAreFalseAtStartAndOperandsBeginAtTheFirstNonOption) {
+  EXPECT_EQ(kFlagsAtStart, L"");
+  Check({
+      {L"", L"", L"rest 0"},
+      {L"notepad.exe -x", L"", L"rest 0"},
+      {L"- --manual", L"", L"rest 0"},
+      {L"--manual prog --help", L"m", L"rest 1"},
+      {L"--manual -- --help", L"m", L"rest 2"},
+      {L"--manual=1 prog arg", L"m", L"rest 1"},
+  });
 }
 
-TEST(ProgramOptionsTest, HelpAndVersionSetTheirFlagAndStopTheParse)
-{
-    Check({
-        {L"--help --manual", L"h", L"rest 1"},
-        {L"-h foo", L"h", L"rest 1"},
-        {L"-? --manual", L"h", L"rest 1"},
-        {L"-?=1", L"h", L"rest 1"},
-        {L"-hx", L"h", L"rest 1"},
-        {L"-h --bogus", L"h", L"rest 1"},
-        {L"--version --help", L"v", L"rest 1"},
-        {L"--manual --version extra", L"vm", L"rest 2"},
-    });
+TEST(ProgramOptionsTest, HelpAndVersionSetTheirFlagAndStopTheParse) {
+  Check({
+      {L"--help --manual", L"h", L"rest 1"},
+      {L"-h foo", L"h", L"rest 1"},
+      {L"-? --manual", L"h", L"rest 1"},
+      {L"-?=1", L"h", L"rest 1"},
+      {L"-hx", L"h", L"rest 1"},
+      {L"-h --bogus", L"h", L"rest 1"},
+      {L"--version --help", L"v", L"rest 1"},
+      {L"--manual --version extra", L"vm", L"rest 2"},
+  });
 }
 
-TEST(ProgramOptionsTest, ExplicitZeroOrOneSetsAFlagEitherWay)
-{
-    Check({
-        {L"--version=0", L"hm", L"rest 1"},
-        {L"-h=0 x", L"vm", L"rest 1"},
-        {L"-?=0 x", L"vm", L"rest 1"},
-        {L"--manual=0 x", L"hv", L"rest 1"},
-    }, true);
-    Check({{L"--manual=01 x", L"m", L"rest 1"}});
+TEST(ProgramOptionsTest, ExplicitZeroOrOneSetsAFlagEitherWay) {
+  Check(
+      {
+          {L"--version=0", L"hm", L"rest 1"},
+          {L"-h=0 x", L"vm", L"rest 1"},
+          {L"-?=0 x", L"vm", L"rest 1"},
+          {L"--manual=0 x", L"hv", L"rest 1"},
+      },
+      true);
+  Check({{L"--manual=01 x", L"m", L"rest 1"}});
 }
 
-TEST(ProgramOptionsTest, BadOptionsAndValuesAreRecordedAsWritten)
-{
-    Check({
-        {L"-xh", L"", L"rest 1: 4 -x"},
-        {L"--hel", L"", L"rest 1: 4 --hel"},
-        {L"-v", L"", L"rest 1: 4 -v"},
-        {L"-m", L"", L"rest 1: 4 -m"},
-        {L"--?", L"", L"rest 1: 4 --?"},
-        {L"--version=2", L"", L"rest 1: 6 --version=2"},
-        {L"--manual=yes prog", L"", L"rest 1: 6 --manual=yes"},
-        {L"--manual -?=2", L"m", L"rest 2: 6 -?=2"},
-    });
+TEST(ProgramOptionsTest, BadOptionsAndValuesAreRecordedAsWritten) {
+  Check({
+      {L"-xh", L"", L"rest 1: 4 -x"},
+      {L"--hel", L"", L"rest 1: 4 --hel"},
+      {L"-v", L"", L"rest 1: 4 -v"},
+      {L"-m", L"", L"rest 1: 4 -m"},
+      {L"--?", L"", L"rest 1: 4 --?"},
+      {L"--version=2", L"", L"rest 1: 6 --version=2"},
+      {L"--manual=yes prog", L"", L"rest 1: 6 --manual=yes"},
+      {L"--manual -?=2", L"m", L"rest 2: 6 -?=2"},
+  });
 }
 
-} // namespace
+}  // namespace

@@ -12,13 +12,18 @@ namespace {
 
 // Every feature off with its hotkey (and the confirmation) enabled, plus other
 // bits and FilterKeys timings that must survive untouched.
-const STICKYKEYS kStickyOff{sizeof(STICKYKEYS), SKF_AVAILABLE | SKF_HOTKEYACTIVE | SKF_CONFIRMHOTKEY |
-                                                    SKF_HOTKEYSOUND | SKF_INDICATOR | SKF_AUDIBLEFEEDBACK};
+const STICKYKEYS kStickyOff{sizeof(STICKYKEYS), SKF_AVAILABLE | SKF_HOTKEYACTIVE |
+                                                    SKF_CONFIRMHOTKEY | SKF_HOTKEYSOUND |
+                                                    SKF_INDICATOR | SKF_AUDIBLEFEEDBACK};
 const TOGGLEKEYS kToggleOff{sizeof(TOGGLEKEYS),
                             TKF_AVAILABLE | TKF_HOTKEYACTIVE | TKF_CONFIRMHOTKEY | TKF_HOTKEYSOUND};
 const FILTERKEYS kFilterOff{
-    sizeof(FILTERKEYS), FKF_AVAILABLE | FKF_HOTKEYACTIVE | FKF_CONFIRMHOTKEY | FKF_HOTKEYSOUND | FKF_CLICKON,
-    1000, 500, 30, 0};
+    sizeof(FILTERKEYS),
+    FKF_AVAILABLE | FKF_HOTKEYACTIVE | FKF_CONFIRMHOTKEY | FKF_HOTKEYSOUND | FKF_CLICKON,
+    1000,
+    500,
+    30,
+    0};
 
 template <typename Setting>
 Setting WithFlags(Setting setting, DWORD flags) {
@@ -31,7 +36,8 @@ Setting HotkeyOff(Setting setting) {
 }
 
 using Calls = std::vector<Call>;
-const Calls kRestoreCalls = {Made(SPI_SETSTICKYKEYS, kStickyOff), Made(SPI_SETTOGGLEKEYS, kToggleOff),
+const Calls kRestoreCalls = {Made(SPI_SETSTICKYKEYS, kStickyOff),
+                             Made(SPI_SETTOGGLEKEYS, kToggleOff),
                              Made(SPI_SETFILTERKEYS, kFilterOff)};
 
 class AccessibilityGuardTest : public ::testing::Test {
@@ -44,7 +50,8 @@ class AccessibilityGuardTest : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(AccessibilityGuardTest, AllOff_DisableClearsOnlyTheHotkeyBits_RestoreWritesTheSavedOnesBack) {
+TEST_F(AccessibilityGuardTest,
+       AllOff_DisableClearsOnlyTheHotkeyBits_RestoreWritesTheSavedOnesBack) {
   guard_.Disable();
   EXPECT_EQ(TakeCalls(), (Calls{
                              Made(SPI_GETSTICKYKEYS, kStickyOff),
@@ -70,11 +77,13 @@ TEST_F(AccessibilityGuardTest, FeatureSwitchedOn_KeepsItsHotkey_YetIsWrittenBack
                              Made(SPI_SETTOGGLEKEYS, HotkeyOff(kToggleOff)),
                          }));
   guard_.Restore();
-  EXPECT_EQ(TakeCalls(), (Calls{Made(SPI_SETSTICKYKEYS, stickyOn), Made(SPI_SETTOGGLEKEYS, kToggleOff),
-                                Made(SPI_SETFILTERKEYS, filterOn)}));
+  EXPECT_EQ(TakeCalls(),
+            (Calls{Made(SPI_SETSTICKYKEYS, stickyOn), Made(SPI_SETTOGGLEKEYS, kToggleOff),
+                   Made(SPI_SETFILTERKEYS, filterOn)}));
 }
 
-TEST_F(AccessibilityGuardTest, RepeatsTouchNothing_RestoreOverwritesChanges_NextDisableSavesAnew_DestructorRestores) {
+TEST_F(AccessibilityGuardTest,
+       RepeatsTouchNothing_RestoreOverwritesChanges_NextDisableSavesAnew_DestructorRestores) {
   guard_.Restore();
   EXPECT_TRUE(TakeCalls().empty()) << "Restore without Disable";
   guard_.Disable();
@@ -116,7 +125,8 @@ TEST_F(AccessibilityGuardTest, FailedRead_LeavesThatFeatureAloneInDisableAndRest
                              Made(SPI_SETFILTERKEYS, HotkeyOff(kFilterOff)),
                          }));
   guard_.Restore();
-  EXPECT_EQ(TakeCalls(), (Calls{Made(SPI_SETSTICKYKEYS, kStickyOff), Made(SPI_SETFILTERKEYS, kFilterOff)}));
+  EXPECT_EQ(TakeCalls(),
+            (Calls{Made(SPI_SETSTICKYKEYS, kStickyOff), Made(SPI_SETFILTERKEYS, kFilterOff)}));
 
   // With every read failing the guard still becomes active but writes
   // nothing, and a later successful cycle works normally.

@@ -22,8 +22,8 @@ struct Call {
   }
 };
 inline std::ostream& operator<<(std::ostream& out, const Call& call) {
-  out << "{action 0x" << std::hex << call.action << ", uiParam " << std::dec << call.uiParam << ", fWinIni "
-      << call.fWinIni << ", bytes" << std::hex;
+  out << "{action 0x" << std::hex << call.action << ", uiParam " << std::dec << call.uiParam
+      << ", fWinIni " << call.fWinIni << ", bytes" << std::hex;
   for (unsigned char byte : call.setting) out << ' ' << unsigned{byte};
   return out << std::dec << '}';
 }
@@ -53,7 +53,8 @@ inline void Reset(const STICKYKEYS& sticky, const TOGGLEKEYS& toggle, const FILT
 template <typename Setting>
 BOOL Transfer(bool get, Setting& current, UINT uiParam, PVOID pvParam) {
   auto* given = static_cast<Setting*>(pvParam);
-  if (given == nullptr || uiParam != sizeof(Setting) || given->cbSize != sizeof(Setting)) return FALSE;
+  if (given == nullptr || uiParam != sizeof(Setting) || given->cbSize != sizeof(Setting))
+    return FALSE;
   if (get) {
     *given = current;
   } else {
@@ -62,8 +63,10 @@ BOOL Transfer(bool get, Setting& current, UINT uiParam, PVOID pvParam) {
   return TRUE;
 }
 
-inline BOOL WINAPI SimulatedSystemParametersInfo(UINT action, UINT uiParam, PVOID pvParam, UINT fWinIni) {
-  const bool get = action == SPI_GETSTICKYKEYS || action == SPI_GETTOGGLEKEYS || action == SPI_GETFILTERKEYS;
+inline BOOL WINAPI SimulatedSystemParametersInfo(UINT action, UINT uiParam, PVOID pvParam,
+                                                 UINT fWinIni) {
+  const bool get =
+      action == SPI_GETSTICKYKEYS || action == SPI_GETTOGGLEKEYS || action == SPI_GETFILTERKEYS;
   BOOL result = FALSE;
   if (g_failingActions.count(action) == 0) {
     if (action == SPI_GETSTICKYKEYS || action == SPI_SETSTICKYKEYS) {

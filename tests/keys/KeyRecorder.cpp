@@ -12,11 +12,16 @@ namespace {
 
 const wchar_t* MessageName(UINT message) noexcept {
   switch (message) {
-    case WM_KEYDOWN: return L"WM_KEYDOWN";
-    case WM_KEYUP: return L"WM_KEYUP";
-    case WM_SYSKEYDOWN: return L"WM_SYSKEYDOWN";
-    case WM_SYSKEYUP: return L"WM_SYSKEYUP";
-    default: return nullptr;
+    case WM_KEYDOWN:
+      return L"WM_KEYDOWN";
+    case WM_KEYUP:
+      return L"WM_KEYUP";
+    case WM_SYSKEYDOWN:
+      return L"WM_SYSKEYDOWN";
+    case WM_SYSKEYUP:
+      return L"WM_SYSKEYUP";
+    default:
+      return nullptr;
   }
 }
 

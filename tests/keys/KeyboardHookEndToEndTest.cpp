@@ -86,15 +86,15 @@ bool SendKeys(std::initializer_list<WORD> keys) {
 // is read through Wine's drive Z: (the Unix root).
 bool RunXdotool(const std::wstring& arguments) {
   static int runs = 0;
-  const std::wstring status = L"/tmp/hushpad-test-keys-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(++runs);
-  std::wstring commandLine = L"/bin/sh -c \"/usr/bin/xdotool " + arguments + L"; echo $? >" + status +
-                             L".part && mv " + status + L".part " + status + L"\"";
+  const std::wstring status = L"/tmp/hushpad-test-keys-" + std::to_wstring(GetCurrentProcessId()) +
+                              L"-" + std::to_wstring(++runs);
+  std::wstring commandLine = L"/bin/sh -c \"/usr/bin/xdotool " + arguments + L"; echo $? >" +
+                             status + L".part && mv " + status + L".part " + status + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION created{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &created)) {
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &created)) {
     ADD_FAILURE() << "xdotool cannot start: " << GetLastError();
     return false;
   }
@@ -102,8 +102,9 @@ bool RunXdotool(const std::wstring& arguments) {
   std::wstring statusFile = L"Z:" + status;
   for (auto& c : statusFile) c = c == L'/' ? L'\\' : c;
   for (int waited = 0; waited < 30000; waited += 20) {
-    UniqueHandle file(CreateFileW(statusFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    UniqueHandle file(CreateFileW(statusFile.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (file) {
       char text[16] = {};
       DWORD read = 0;
@@ -136,7 +137,8 @@ const wchar_t kEndMarker[] = L"WM_KEYUP 0x5A\n";  // the Z key, sent last in eac
 // The recorder's lines round by round: each round runs up to its end marker.
 class Rounds {
  public:
-  explicit Rounds(DebuggedProcess& recorder) : recorder_(recorder), linesSeen_(recorder.Traces().size()) {}
+  explicit Rounds(DebuggedProcess& recorder)
+      : recorder_(recorder), linesSeen_(recorder.Traces().size()) {}
   // The lines after the previous round, or nothing if this round's end
   // marker did not arrive.
   Lines Next() {
@@ -161,7 +163,8 @@ class Rounds {
 // right Windows key is sent by its keycode in the X server's standard keymap
 // (134), and Alt+Windows key by key.
 const wchar_t kHookedXKeys[] =
-    L"key a key Super_L key 134 key Menu keydown Alt_L keydown Super_L keyup Super_L keyup Alt_L key z";
+    L"key a key Super_L key 134 key Menu keydown Alt_L keydown Super_L keyup Super_L keyup Alt_L "
+    L"key z";
 const wchar_t kUnhookedXKeys[] = L"key Super_L key 134 key z";
 
 const Lines kHookedRound = {
@@ -183,7 +186,8 @@ TEST(KeyboardHookEndToEnd, WindowsKeysSwallowedWhileHooked_OthersPass_BackAfterR
   DebuggedProcess recorder(L"\"" + SiblingPath(L"KeyRecorder.exe") + L"\" " + kCaption);
   ASSERT_TRUE(recorder.WaitForTrace(L"ready\n", 60000));
   Rounds rounds(recorder);
-  const HWND window = WaitForTopLevelWindow(recorder.ProcessId(), L"HushpadKeyRecorder", kCaption, 60000);
+  const HWND window =
+      WaitForTopLevelWindow(recorder.ProcessId(), L"HushpadKeyRecorder", kCaption, 60000);
   ASSERT_NE(window, nullptr);
   SetForegroundWindow(window);
   ASSERT_EQ(GetForegroundWindow(), window);

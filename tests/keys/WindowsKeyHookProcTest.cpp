@@ -34,7 +34,8 @@ TEST(WindowsKeyHookProc, SwallowsPlainWindowsKeysOnly_PassesAltWindowsOtherKeysA
     key.vkCode = c.vk;
     key.flags = c.flags;
     EXPECT_EQ(WindowsKeyHookProc(c.nCode, c.message, reinterpret_cast<LPARAM>(&key)), c.result)
-        << "nCode " << c.nCode << " message " << c.message << " vk " << c.vk << " flags " << c.flags;
+        << "nCode " << c.nCode << " message " << c.message << " vk " << c.vk << " flags "
+        << c.flags;
   }
   // A negative code carries no promise about lParam: it is never read.
   EXPECT_EQ(WindowsKeyHookProc(-1, WM_KEYDOWN, 0), 0);

@@ -14,7 +14,8 @@ using WaitForDebugEventFunction = BOOL(WINAPI*)(DEBUG_EVENT*, DWORD);
 WaitForDebugEventFunction DebugEventWaiter() noexcept {
   const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
   const FARPROC ex = kernel32 ? GetProcAddress(kernel32, "WaitForDebugEventEx") : nullptr;
-  if (ex != nullptr) return reinterpret_cast<WaitForDebugEventFunction>(reinterpret_cast<void*>(ex));
+  if (ex != nullptr)
+    return reinterpret_cast<WaitForDebugEventFunction>(reinterpret_cast<void*>(ex));
   return &WaitForDebugEvent;
 }
 
@@ -67,8 +68,8 @@ bool WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& l
 DebuggedProcess::DebuggedProcess(std::wstring commandLine, std::wstring currentDirectory,
                                  TraceCallback onTrace)
     : onTrace_(std::move(onTrace)) {
-  debugThread_ = std::thread(&DebuggedProcess::Run, this, std::move(commandLine),
-                             std::move(currentDirectory));
+  debugThread_ =
+      std::thread(&DebuggedProcess::Run, this, std::move(commandLine), std::move(currentDirectory));
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [this] { return startDone_; });
 }
@@ -131,10 +132,9 @@ void DebuggedProcess::Run(std::wstring commandLine, std::wstring currentDirector
   PROCESS_INFORMATION created{};
   // CreateProcessW may write into the command line, so it gets its own buffer.
   commandLine.push_back(L'\0');
-  const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
-                                      DEBUG_ONLY_THIS_PROCESS, nullptr,
-                                      currentDirectory.empty() ? nullptr : currentDirectory.c_str(),
-                                      &startup, &created);
+  const BOOL started = CreateProcessW(
+      nullptr, commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
+      currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &created);
   const DWORD error = started ? 0 : GetLastError();
   {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -18,8 +18,9 @@ std::wstring TraceWriter(const std::wstring& arguments) {
 
 // What TraceWriter writes, in order.
 const std::vector<std::wstring> kTexts = {
-    L"first line\n", L"Gr\u00FC\u00DFe \u2192 \u2713\n", L"narrow text\n",
-    std::wstring(3000, L'x') + L"\n", L"exception handled\n", L"no line feed"};
+    L"first line\n",        L"Gr\u00FC\u00DFe \u2192 \u2713\n",
+    L"narrow text\n",       std::wstring(3000, L'x') + L"\n",
+    L"exception handled\n", L"no line feed"};
 
 // Wine 8's OutputDebugStringW passes its text on as ANSI only, so characters
 // outside the ANSI code page arrive as "?"; Windows 10 and later Wine versions
@@ -28,8 +29,9 @@ const std::vector<std::wstring> kTexts = {
 std::vector<std::wstring> ThroughAnsi(std::vector<std::wstring> texts) {
   for (auto& text : texts) {
     std::string ansi(text.size() * 3, '\0');  // at most three bytes a UTF-16 unit
-    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                         ansi.data(), static_cast<int>(ansi.size()), nullptr, nullptr);
+    const int size =
+        WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), ansi.data(),
+                            static_cast<int>(ansi.size()), nullptr, nullptr);
     text.resize(static_cast<size_t>(MultiByteToWideChar(CP_ACP, 0, ansi.data(), size, text.data(),
                                                         static_cast<int>(text.size()))));
   }
@@ -39,8 +41,8 @@ std::vector<std::wstring> ThroughAnsi(std::vector<std::wstring> texts) {
 // Runs HushpadTrace on `command`: its standard output and error, and exit code.
 std::pair<std::string, int> RunHushpadTrace(const std::wstring& command) {
   // The outer quotes are cmd's own, around the whole command.
-  FILE* pipe = _wpopen((L"\"\"" + SiblingPath(L"HushpadTrace.exe") + L"\" " + command + L" 2>&1\"")
-                           .c_str(), L"rb");
+  FILE* pipe = _wpopen(
+      (L"\"\"" + SiblingPath(L"HushpadTrace.exe") + L"\" " + command + L" 2>&1\"").c_str(), L"rb");
   if (pipe == nullptr) return {"_wpopen failed", -1};
   std::string output;
   char buffer[4096];
@@ -104,7 +106,10 @@ TEST(HushpadTrace, PrintsEachTextOnALineInUtf8_AndExitsWithTheDebuggeeExitCode) 
                                                       static_cast<int>(output.size()), wide.data(),
                                                       static_cast<int>(wide.size()))));
   EXPECT_EQ(ThroughAnsi({wide}), ThroughAnsi({expected}));
-  EXPECT_EQ(output.substr(11, 8), "Gr\xC3\xBC\xC3\x9F" "e ") << "UTF-8";
+  EXPECT_EQ(output.substr(11, 8),
+            "Gr\xC3\xBC\xC3\x9F"
+            "e ")
+      << "UTF-8";
 
   const auto [failure, error] = RunHushpadTrace(L"NoSuchProgram.exe");
   EXPECT_NE(failure.find("HushpadTrace: cannot start NoSuchProgram.exe"), std::string::npos)

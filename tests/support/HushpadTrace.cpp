@@ -54,8 +54,8 @@ int main() {
   });
   if (process.StartFailed()) {
     const DWORD error = process.StartError();
-    Write(GetStdHandle(STD_ERROR_HANDLE),
-          L"HushpadTrace: cannot start " + commandLine + L": error " + std::to_wstring(error) + L"\n");
+    Write(GetStdHandle(STD_ERROR_HANDLE), L"HushpadTrace: cannot start " + commandLine +
+                                              L": error " + std::to_wstring(error) + L"\n");
     return static_cast<int>(error);
   }
   process.WaitForExit(INFINITE);

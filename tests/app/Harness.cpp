@@ -8,14 +8,6 @@
 
 namespace {
 
-// The build passes Unix paths when it cross-builds; under Wine they are on Z:.
-std::wstring WindowsPath(const char* path) {
-  std::wstring converted(path, path + std::char_traits<char>::length(path));
-  std::replace(converted.begin(), converted.end(), L'/', L'\\');
-  if (!converted.empty() && converted[0] == L'\\') converted.insert(0, L"Z:");
-  return converted;
-}
-
 std::wstring Quoted(const std::wstring& text) {
   return text.find_first_of(L" \t") == std::wstring::npos ? text : L"\"" + text + L"\"";
 }
@@ -98,8 +90,8 @@ LRESULT CALLBACK ObserveWindowsKey(int code, WPARAM wParam, LPARAM lParam) noexc
 
 }  // namespace
 
-std::wstring HushpadExe() { return WindowsPath(HUSHPAD_EXE); }
-std::wstring FaultsExe() { return WindowsPath(HUSHPAD_FAULTS_EXE); }
+std::wstring HushpadExe() { return BuildPath(HUSHPAD_EXE); }
+std::wstring FaultsExe() { return BuildPath(HUSHPAD_FAULTS_EXE); }
 std::wstring ProbeExe() { return SiblingPath(L"HushpadProbe.exe"); }
 
 std::wstring TestFolder() {

@@ -42,7 +42,7 @@ std::vector<std::wstring> ThroughAnsi(std::vector<std::wstring> texts) {
 std::pair<std::string, int> RunHushpadTrace(const std::wstring& command) {
   // The outer quotes are cmd's own, around the whole command.
   FILE* pipe = _wpopen(
-      (L"\"\"" + SiblingPath(L"HushpadTrace.exe") + L"\" " + command + L" 2>&1\"").c_str(), L"rb");
+      (L"\"\"" + BuildPath(HUSHPAD_TRACE_EXE) + L"\" " + command + L" 2>&1\"").c_str(), L"rb");
   if (pipe == nullptr) return {"_wpopen failed", -1};
   std::string output;
   char buffer[4096];

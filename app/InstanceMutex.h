@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/UniqueHandle.h"
+#include "text/UniqueHandle.h"
 
 // A named mutex that this process has open only while it holds it, so that
 // the kernel object exists only while some process holds or waits for it.

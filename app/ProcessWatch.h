@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/UniqueHandle.h"
+#include "text/UniqueHandle.h"
 
 // Posted (wParam 0, lParam 0) to a copy's message-only window when the
 // watched process has ended or the wait for it has failed.

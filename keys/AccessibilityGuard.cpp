@@ -11,7 +11,7 @@ static_assert(sizeof(STICKYKEYS) == 8 && sizeof(TOGGLEKEYS) == 8 && sizeof(FILTE
               "the sizes the system expects in cbSize and uiParam");
 
 template <typename Setting>
-bool Read(SystemParametersFunction systemParameters, UINT action, Setting& setting) noexcept {
+BOOL Read(SystemParametersFunction systemParameters, UINT action, Setting& setting) noexcept {
   setting.cbSize = sizeof(Setting);
   return systemParameters(action, sizeof(Setting), &setting, 0) != FALSE;
 }
@@ -28,7 +28,7 @@ void Write(SystemParametersFunction systemParameters, UINT action,
 // Turns the hotkey off unless the feature itself is on (then the user relies on
 // it and keeps it).
 template <typename Setting>
-void DisableHotkey(SystemParametersFunction systemParameters, UINT setAction, bool read,
+void DisableHotkey(SystemParametersFunction systemParameters, UINT setAction, BOOL read,
                    const Setting& saved, DWORD featureOnBit) noexcept {
   if (!read || (saved.dwFlags & featureOnBit) != 0) return;
   Setting changed = saved;
@@ -45,16 +45,26 @@ AccessibilityGuard::AccessibilityGuard(SystemParametersFunction systemParameters
 
 AccessibilityGuard::~AccessibilityGuard() { Restore(); }
 
+void AccessibilityGuard::KeepSettingsIn(AccessibilitySettings* storage) noexcept {
+  if (!active_) saved_ = storage;
+}
+
 void AccessibilityGuard::Disable() noexcept {
   if (active_) return;
-  stickyKeysRead_ = Read(systemParameters_, SPI_GETSTICKYKEYS, stickyKeys_);
-  toggleKeysRead_ = Read(systemParameters_, SPI_GETTOGGLEKEYS, toggleKeys_);
-  filterKeysRead_ = Read(systemParameters_, SPI_GETFILTERKEYS, filterKeys_);
-  DisableHotkey(systemParameters_, SPI_SETSTICKYKEYS, stickyKeysRead_, stickyKeys_,
+  AccessibilitySettings& saved = *saved_;
+  if (!saved.applied) {
+    saved.stickyKeysRead = Read(systemParameters_, SPI_GETSTICKYKEYS, saved.stickyKeys);
+    saved.toggleKeysRead = Read(systemParameters_, SPI_GETTOGGLEKEYS, saved.toggleKeys);
+    saved.filterKeysRead = Read(systemParameters_, SPI_GETFILTERKEYS, saved.filterKeys);
+    // Set only once everything is saved, before anything is changed (a full
+    // barrier): a copy that dies in between leaves the system as it was.
+    InterlockedExchange(&saved.applied, 1);
+  }
+  DisableHotkey(systemParameters_, SPI_SETSTICKYKEYS, saved.stickyKeysRead, saved.stickyKeys,
                 SKF_STICKYKEYSON);
-  DisableHotkey(systemParameters_, SPI_SETTOGGLEKEYS, toggleKeysRead_, toggleKeys_,
+  DisableHotkey(systemParameters_, SPI_SETTOGGLEKEYS, saved.toggleKeysRead, saved.toggleKeys,
                 TKF_TOGGLEKEYSON);
-  DisableHotkey(systemParameters_, SPI_SETFILTERKEYS, filterKeysRead_, filterKeys_,
+  DisableHotkey(systemParameters_, SPI_SETFILTERKEYS, saved.filterKeysRead, saved.filterKeys,
                 FKF_FILTERKEYSON);
   active_ = true;
   OutputDebugStringW(L"Hushpad: Disabled the accessibility keys.\n");
@@ -64,9 +74,11 @@ void AccessibilityGuard::Restore() noexcept {
   if (!active_) return;
   // Unconditional for every setting that was read: this also undoes changes
   // made by others while the guard was active.
-  if (stickyKeysRead_) Write(systemParameters_, SPI_SETSTICKYKEYS, stickyKeys_);
-  if (toggleKeysRead_) Write(systemParameters_, SPI_SETTOGGLEKEYS, toggleKeys_);
-  if (filterKeysRead_) Write(systemParameters_, SPI_SETFILTERKEYS, filterKeys_);
+  const AccessibilitySettings& saved = *saved_;
+  if (saved.stickyKeysRead) Write(systemParameters_, SPI_SETSTICKYKEYS, saved.stickyKeys);
+  if (saved.toggleKeysRead) Write(systemParameters_, SPI_SETTOGGLEKEYS, saved.toggleKeys);
+  if (saved.filterKeysRead) Write(systemParameters_, SPI_SETFILTERKEYS, saved.filterKeys);
+  InterlockedExchange(&saved_->applied, 0);
   active_ = false;
   OutputDebugStringW(L"Hushpad: Re-enabled the accessibility keys.\n");
 }

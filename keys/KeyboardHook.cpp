@@ -1,29 +1,82 @@
 #include "keys/KeyboardHook.h"
 
-HHOOK g_keyboardHookHandle = nullptr;
+std::atomic<HHOOK> g_keyboardHookHandle{nullptr};
 
 LRESULT CALLBACK WindowsKeyHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
   if (IsSwallowedWindowsKey(nCode, wParam, reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam))) {
     return 1;
   }
-  return CallNextHookEx(g_keyboardHookHandle, nCode, wParam, lParam);
+  return CallNextHookEx(g_keyboardHookHandle.load(std::memory_order_relaxed), nCode, wParam,
+                        lParam);
 }
+
+namespace {
+
+// What Install hands the hook thread and what it hands back. It lives on
+// Install's stack: the thread reads and writes it only until it sets `done`.
+struct HookStart {
+  HOOKPROC procedure;
+  HANDLE done;
+  HHOOK hook = nullptr;
+  DWORD error = ERROR_SUCCESS;
+};
+
+DWORD WINAPI HookThread(LPVOID parameter) noexcept {
+  auto* start = static_cast<HookStart*>(parameter);
+  MSG message;
+  // The queue exists before Install returns, so Remove's WM_QUIT is never lost.
+  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+  const HHOOK hook =
+      SetWindowsHookExW(WH_KEYBOARD_LL, start->procedure, GetModuleHandleW(nullptr), 0);
+  start->hook = hook;
+  start->error = hook ? ERROR_SUCCESS : GetLastError();
+  SetEvent(start->done);
+  if (!hook) return 0;
+  // The system calls the hook from inside GetMessageW; no message of ours
+  // arrives but WM_QUIT.
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+  }
+  UnhookWindowsHookEx(hook);  // a failure leaves nothing for us to undo
+  return 0;
+}
+
+}  // namespace
 
 KeyboardHook::~KeyboardHook() { Remove(); }
 
 HHOOK KeyboardHook::Install(HOOKPROC procedure) {
-  Remove();
-  handle_ = SetWindowsHookExW(WH_KEYBOARD_LL, procedure, GetModuleHandleW(nullptr), 0);
-  // Nothing may run between the failed call and the return: the caller reads
-  // GetLastError() for its error message.
-  if (handle_ == nullptr) return nullptr;
+  if (handle_) return handle_;
+  UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!done) return nullptr;
+  HookStart start{procedure, done.get()};
+  DWORD threadId = 0;
+  UniqueHandle thread(CreateThread(nullptr, 0, HookThread, &start, 0, &threadId));
+  if (!thread) return nullptr;
+  const HANDLE doneOrEnded[] = {done.get(), thread.get()};
+  WaitForMultipleObjects(2, doneOrEnded, FALSE, INFINITE);
+  if (!start.hook) {
+    WaitForSingleObject(thread.get(), INFINITE);
+    thread.reset();
+    // Nothing may run between here and the return: the caller reads
+    // GetLastError() for its error message.
+    SetLastError(start.error != ERROR_SUCCESS ? start.error : ERROR_GEN_FAILURE);
+    return nullptr;
+  }
+  handle_ = start.hook;
+  thread_ = std::move(thread);
+  threadId_ = threadId;
   OutputDebugStringW(L"Hushpad: Disabled the Windows key.\n");
   return handle_;
 }
 
 void KeyboardHook::Remove() noexcept {
   if (handle_ == nullptr) return;
-  UnhookWindowsHookEx(handle_);  // a failure leaves nothing for us to undo
+  // A posted message can be refused while the thread's queue is full; the
+  // thread ends soon after one gets through.
+  do {
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+  } while (WaitForSingleObject(thread_.get(), 100) == WAIT_TIMEOUT);
+  thread_.reset();
   handle_ = nullptr;
   OutputDebugStringW(L"Hushpad: Re-enabled the Windows key.\n");
 }

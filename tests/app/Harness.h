@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "DebuggedProcess.h"
-#include "app/UniqueHandle.h"
+#include "text/UniqueHandle.h"
 
 inline constexpr DWORD kTimeoutMs = 60000;
 

@@ -6,51 +6,17 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "DebuggedProcess.h"
 #include "SiblingPath.h"
-#include "app/UniqueHandle.h"
+#include "text/UniqueHandle.h"
 #include "WindowSearch.h"
 
 namespace {
 
 using Lines = std::vector<std::wstring>;
-
-// Holds the hook on a thread of its own that keeps retrieving messages, as
-// the program's main thread does, while the test thread sends keys.
-class HookThread {
- public:
-  HookThread() {
-    std::promise<DWORD> started;
-    std::future<DWORD> threadId = started.get_future();
-    thread_ = std::thread([this, &started]() noexcept {
-      MSG message;
-      PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before anyone posts
-      KeyboardHook hook;
-      g_keyboardHookHandle = hook.Install(WindowsKeyHookProc);
-      installed_ = g_keyboardHookHandle != nullptr;
-      started.set_value(GetCurrentThreadId());
-      while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
-    });
-    threadId_ = threadId.get();
-  }
-  ~HookThread() { Stop(); }
-  bool Installed() const { return installed_; }
-  void Stop() {
-    if (!thread_.joinable()) return;
-    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-    thread_.join();
-  }
-
- private:
-  std::thread thread_;
-  DWORD threadId_ = 0;
-  bool installed_ = false;
-};
 
 INPUT Key(WORD vk, bool up) {
   INPUT input{};
@@ -192,14 +158,16 @@ TEST(KeyboardHookEndToEnd, WindowsKeysSwallowedWhileHooked_OthersPass_BackAfterR
   SetForegroundWindow(window);
   ASSERT_EQ(GetForegroundWindow(), window);
 
-  HookThread hook;
-  ASSERT_TRUE(hook.Installed());
+  // The hook's own thread serves it while this thread only sends keys.
+  KeyboardHook hook;
+  g_keyboardHookHandle = hook.Install(WindowsKeyHookProc);
+  ASSERT_NE(g_keyboardHookHandle, nullptr);
   ASSERT_TRUE(SendKeys({'A', VK_LWIN, VK_RWIN, VK_APPS, VK_MENU, VK_LWIN, 'Z'}));
   EXPECT_EQ(rounds.Next(), kHookedRound) << "SendInput";
   ASSERT_TRUE(Xdotool(kCaption, kHookedXKeys));
   EXPECT_EQ(rounds.Next(), kHookedRound) << "X events";
 
-  hook.Stop();
+  hook.Remove();
   ASSERT_TRUE(SendKeys({VK_LWIN, VK_RWIN, 'Z'}));
   EXPECT_EQ(rounds.Next(), kUnhookedRound) << "SendInput";
   ASSERT_TRUE(Xdotool(kCaption, kUnhookedXKeys));

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "SiblingPath.h"
-#include "app/UniqueHandle.h"
+#include "text/UniqueHandle.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "text/QuoteArgument.h"
 
 #include "SiblingPath.h"
-#include "app/UniqueHandle.h"
+#include "text/UniqueHandle.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/UniqueHandle.h"
+#include "text/UniqueHandle.h"
 
 // Runs one command line as a debuggee (DEBUG_ONLY_THIS_PROCESS) and collects
 // the texts it writes with OutputDebugStringW/A, exactly as a debugger sees

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "app/InstanceMutex.h"
+#include "app/PrimaryRole.h"
+#include "app/SharedState.h"
 #include "keys/AccessibilityGuard.h"
 #include "keys/KeyboardHook.h"
 
@@ -10,36 +12,54 @@
 // StartUp() chooses the role and suppresses the keys in the primary; the
 // destructor is the teardown.
 //
-// Teardown: a deferring copy destroys its window under the mutex. The primary
-// first waits, pass by pass, for the process of every other copy whose window
-// it finds (keeping the keys suppressed meanwhile), then, under the mutex with
-// no other window left, restores the accessibility settings, removes the hook
-// and destroys its window. "Hushpad: Exited." is traced last whenever a window
-// existed. A teardown failure (103, 104) skips the remaining waits, still
-// restores everything through the members and then propagates; but while an
-// earlier failure is already unwinding, a second one is swallowed, so that the
-// keys are restored and the first failure is the one reported.
+// Roles: the primary holds the "-primary" role (PrimaryRole) and suppresses
+// the keys; every other copy defers and watches the role. When the primary
+// ends without handing off (killed, crashed, or its teardown failed), exactly
+// one watching copy gets the role and takes over on the role's thread: it
+// installs the hook and keeps the accessibility hotkeys off, from the user's
+// settings that the first primary saved in the shared state. From then on it
+// is the primary.
+//
+// Teardown: a deferring copy stops its watch and destroys its window under the
+// mutex (if the watch took over meanwhile, it tears down as the primary). The
+// primary first waits, pass by pass, for the process of every other copy
+// whose window it finds (keeping the keys suppressed meanwhile), then, under
+// the mutex with no other window left, restores the accessibility settings,
+// removes the hook, destroys its window and gives up the role. "Hushpad:
+// Exited." is traced last whenever a window existed. A teardown failure (103,
+// 104) skips the remaining waits, destroys the window (no later copy may wait
+// for it or defer to it), still restores everything through the members, gives
+// up the role (so that a waiting copy takes over) and then propagates; but
+// while an earlier failure is already unwinding, a second one is swallowed, so
+// that the first failure is the one reported.
 struct AppState {
   AppState();
   ~AppState() noexcept(false);
   AppState(const AppState&) = delete;
   AppState& operator=(const AppState&) = delete;
 
-  bool primary = false;              // no other copy's window existed at start-up
+  bool primary = false;              // holds the role: chose it at start-up, or took it over
   InstanceMutex mutex;               // the "-app" coordination mutex
   HWND window = nullptr;             // this copy's message-only window
+  SharedState shared;                // who suppresses; the user's saved settings
+  PrimaryRole role;                  // held by the primary, watched by the others
   KeyboardHook hook;                 // primary only
   AccessibilityGuard accessibility;  // primary only
 
  private:
+  friend void StartUp(AppState& state);
+  static void TakeOver(void* self) noexcept;
   void TearDown();
   void WaitForOtherCopies();
 
   const int uncaughtAtConstruction_;
+  DWORD takeOverError_ = ERROR_SUCCESS;  // the hook could not be installed at a takeover
 };
 
-// The start-up steps: registers the window class, chooses the role and creates
-// the window under the mutex, then installs the hook and disables the
-// accessibility hotkeys in the primary, or traces "Hushpad: Deferring to [%u]"
-// in a deferring copy. Throws Win32Error 105, 103, 106 or 107.
+// The start-up steps: registers the window class; under the mutex chooses the
+// role (primary when no copy holds it; a successor when its holder ended
+// without handing off) and creates the window; then installs the hook and
+// disables the accessibility hotkeys in the primary, or traces "Hushpad:
+// Deferring to [%u]" in a deferring copy and starts watching the role. Throws
+// Win32Error 105, 103, 104, 106 or 107.
 void StartUp(AppState& state);

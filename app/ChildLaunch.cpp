@@ -1,5 +1,6 @@
 #include "app/ChildLaunch.h"
 
+#include "app/FaultPoints.h"
 #include "app/ManualDialog.h"
 #include "app/ProcessWatch.h"
 #include "res/resource.h"
@@ -15,6 +16,7 @@ void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manua
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION child{};
+  HUSHPAD_PAUSE_POINT(CreateProcessW);
   if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &child)) {
     const DWORD error = GetLastError();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 // Failure injection for the end-to-end tests. Only the separate test build
 // (HushpadFaults.exe, compiled with HUSHPAD_FAULT_POINTS) has fault points;
 // in Hushpad.exe HUSHPAD_FAULT_POINT(x) is the constant false, so the call it
@@ -11,10 +13,22 @@
 // "Name:error[:delayMs[:times]]". A matching fault point sleeps delayMs, sets
 // GetLastError() to error and reports true, so the caller takes its failure
 // path exactly as if the system had refused the call; with times, only the
-// first that many calls fail.
+// first that many calls fail. A pause point, HUSHPAD_PAUSE_POINT(x), only
+// sleeps delayMs, as if the call it stands before were slow.
+//
+// HUSHPAD_SYSTEM_PARAMETERS is what the accessibility guard calls: in the test
+// build, when HUSHPAD_SETTINGS names a shared section, it is a simulated
+// system whose three keyboard accessibility settings live in that section,
+// shared by every copy, so that tests can read them (Wine keeps none).
 #ifdef HUSHPAD_FAULT_POINTS
 bool FaultPointHit(const wchar_t* name) noexcept;
+void PausePointHit(const wchar_t* name) noexcept;
+BOOL WINAPI FaultSystemParameters(UINT action, UINT uiParam, PVOID pvParam, UINT fWinIni) noexcept;
 #define HUSHPAD_FAULT_POINT(name) FaultPointHit(L"" #name)
+#define HUSHPAD_PAUSE_POINT(name) PausePointHit(L"" #name)
+#define HUSHPAD_SYSTEM_PARAMETERS (&FaultSystemParameters)
 #else
 #define HUSHPAD_FAULT_POINT(name) false
+#define HUSHPAD_PAUSE_POINT(name) static_cast<void>(0)
+#define HUSHPAD_SYSTEM_PARAMETERS (&SystemParametersInfoW)
 #endif

@@ -9,12 +9,6 @@
 #include "text/TextUtil.h"
 #include "text/Win32Error.h"
 
-namespace {
-
-constexpr UINT_PTR kPauseTimerId = 1;
-
-}  // namespace
-
 DWORD WINAPI ProcessWatchThread(LPVOID parameter) noexcept {
   const std::unique_ptr<WatchParams> params(static_cast<WatchParams*>(parameter));
   const DWORD result = HUSHPAD_FAULT_POINT(WaitForSingleObject)
@@ -60,13 +54,16 @@ void WaitForProcessExit(HANDLE process, HWND window) {
   }
 }
 
-void DispatchMessagesFor(HWND window, UINT milliseconds) noexcept {
-  if (!SetTimer(window, kPauseTimerId, milliseconds, nullptr)) return;
-  MSG message;
-  while (GetMessageW(&message, window, 0, 0) > 0) {
-    TranslateMessage(&message);
-    DispatchMessageW(&message);
-    if (message.message == WM_TIMER && message.wParam == kPauseTimerId) break;
+void DispatchMessagesFor(DWORD milliseconds) noexcept {
+  const ULONGLONG end = GetTickCount64() + milliseconds;
+  for (ULONGLONG now; (now = GetTickCount64()) < end;) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    // Wakes for new messages only, so a message left in the queue cannot make
+    // this spin.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
   }
-  KillTimer(window, kPauseTimerId);
 }

@@ -23,15 +23,12 @@ struct WatchParams {
 DWORD WINAPI ProcessWatchThread(LPVOID parameter) noexcept;
 
 // Returns once `process` has ended (or its wait failed), while this thread
-// keeps retrieving and dispatching `window`'s messages, and with them the
-// calls of a low-level keyboard hook that this thread installed. Also returns
+// keeps retrieving and dispatching `window`'s messages. Also returns
 // when GetMessageW reports an error or WM_QUIT first; the watch thread then
 // goes on waiting by itself. `process` stays the caller's. Throws Win32Error
 // 104 when the watch cannot be set up.
 void WaitForProcessExit(HANDLE process, HWND window);
 
-// Keeps retrieving and dispatching `window`'s messages for about
-// `milliseconds`, so that a thread with a low-level keyboard hook can pause
-// without holding up the desktop's keystrokes. Returns at once if no timer
-// can be set.
-void DispatchMessagesFor(HWND window, UINT milliseconds) noexcept;
+// Pauses for about `milliseconds` while this thread keeps retrieving and
+// dispatching its messages.
+void DispatchMessagesFor(DWORD milliseconds) noexcept;

@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cwchar>
 
+#include <gtest/gtest.h>
+
 #include "SiblingPath.h"
 
 namespace {
@@ -75,17 +77,48 @@ HWND WaitForDialogOf(DWORD processId, bool manual, DWORD timeoutMs) {
   return found;
 }
 
-constexpr ULONG_PTR kObserverMark = 0x48555348;  // "HUSH"
-std::atomic<int> g_windowsKeyEventsSeen{0};
+// The test's own key presses carry the mark and a number of their own, so
+// that a press that arrives late is not counted for the next.
+constexpr ULONG_PTR kObserverMark = 0x48550000;  // "HU"
+ULONG_PTR g_pressNumber = 0;
+// The observer's hook runs on the test's thread, inside its message pumping.
+int g_keyDownsSeen = 0;
+int g_keyUpsSeen = 0;
+LONGLONG g_keyDownTime = 0;
 
-LRESULT CALLBACK ObserveWindowsKey(int code, WPARAM wParam, LPARAM lParam) noexcept {
-  const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-  if (code == HC_ACTION && key->dwExtraInfo == kObserverMark &&
-      (key->vkCode == VK_LWIN || key->vkCode == VK_RWIN)) {
-    ++g_windowsKeyEventsSeen;
-    return 1;  // the test's own key presses go no further
+// Counts one event of the current press; the test's own presses go no
+// further in any case.
+bool Observe(ULONG_PTR extraInfo, UINT message) noexcept {
+  if ((extraInfo & 0xFFFF0000) != kObserverMark) return false;
+  if (extraInfo != (kObserverMark | g_pressNumber)) return true;
+  if (message == WM_KEYUP || message == WM_SYSKEYUP) {
+    ++g_keyUpsSeen;
+  } else if (g_keyDownsSeen++ == 0) {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    g_keyDownTime = now.QuadPart;
   }
+  return true;
+}
+
+LRESULT CALLBACK ObserveKeys(int code, WPARAM wParam, LPARAM lParam) noexcept {
+  const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+  if (code == HC_ACTION && Observe(key->dwExtraInfo, static_cast<UINT>(wParam))) return 1;
   return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK KeyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+  if (message >= WM_KEYDOWN && message <= WM_SYSKEYUP &&
+      Observe(static_cast<ULONG_PTR>(GetMessageExtraInfo()), message)) {
+    return 0;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
+
+double Milliseconds(LONGLONG ticks) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return 1000.0 * double(ticks) / double(frequency.QuadPart);
 }
 
 }  // namespace
@@ -121,6 +154,9 @@ std::wstring DeferringTrace(DWORD processId) {
 std::wstring WaitingTrace(DWORD processId) {
   return L"Hushpad: Waiting for [" + std::to_wstring(processId) + L"]\n";
 }
+std::wstring TakingOverTrace(DWORD processId) {
+  return L"Hushpad: Taking over from [" + std::to_wstring(processId) + L"]\n";
+}
 
 Lines Concat(std::initializer_list<Lines> parts) {
   Lines all;
@@ -144,10 +180,17 @@ std::wstring SystemText(DWORD error) {
 
 Hushpad::Hushpad(const std::wstring& arguments, const std::wstring& fault) {
   SetEnvironmentVariableW(L"HUSHPAD_FAULT", fault.empty() ? nullptr : fault.c_str());
-  const std::wstring program = fault.empty() ? HushpadExe() : FaultsExe();
+  const bool simulated = GetEnvironmentVariableW(L"HUSHPAD_SETTINGS", nullptr, 0) != 0;
+  const std::wstring program = fault.empty() && !simulated ? HushpadExe() : FaultsExe();
   process_ = std::make_unique<DebuggedProcess>(Quoted(program) +
                                                (arguments.empty() ? L"" : L" " + arguments));
   SetEnvironmentVariableW(L"HUSHPAD_FAULT", nullptr);
+}
+
+void Hushpad::Kill() {
+  UniqueHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, Pid()));
+  TerminateProcess(process.get(), 9);
+  process_->WaitForExit(kTimeoutMs);
 }
 
 Probe::Probe(const std::wstring& extra, bool wait)
@@ -237,38 +280,73 @@ bool ShowsDialog(DWORD processId) {
   return FindDialogOf(processId, false) != nullptr || FindDialogOf(processId, true) != nullptr;
 }
 
-WindowsKeyObserver::WindowsKeyObserver()
-    : hook_(SetWindowsHookExW(WH_KEYBOARD_LL, ObserveWindowsKey, GetModuleHandleW(nullptr), 0)) {}
+WindowsKeyObserver::WindowsKeyObserver(Via via) {
+  if (via == Via::EarlierHook) {
+    hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, ObserveKeys, GetModuleHandleW(nullptr), 0);
+    return;
+  }
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = KeyWindowProc;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"HushpadTestKeys";
+  RegisterClassW(&windowClass);  // fails harmlessly from the second time on
+  window_ = CreateWindowExW(0, windowClass.lpszClassName, L"Hushpad test keys",
+                            WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr,
+                            windowClass.hInstance, nullptr);
+}
 
-bool WindowsKeyObserver::WindowsKeyGetsThrough(double* sendMs) {
+WindowsKeyObserver::~WindowsKeyObserver() {
+  if (hook_) UnhookWindowsHookEx(hook_);
+  if (window_) DestroyWindow(window_);
+}
+
+double WindowsKeyObserver::KeyDelayMs(WORD vk, DWORD waitMs) {
+  if (window_) SetForegroundWindow(window_);  // a message box may have taken the focus
+  g_pressNumber = (g_pressNumber + 1) & 0xFFFF;
   INPUT inputs[2] = {};
   for (INPUT& input : inputs) {
     input.type = INPUT_KEYBOARD;
-    input.ki.wVk = VK_LWIN;
-    input.ki.dwExtraInfo = kObserverMark;
+    input.ki.wVk = vk;
+    input.ki.dwExtraInfo = kObserverMark | g_pressNumber;
   }
   inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  const int before = g_windowsKeyEventsSeen;
-  LARGE_INTEGER frequency, start, end;
-  QueryPerformanceFrequency(&frequency);
-  QueryPerformanceCounter(&start);
+  g_keyDownsSeen = g_keyUpsSeen = 0;
+  LARGE_INTEGER sent;
+  QueryPerformanceCounter(&sent);
   SendInput(2, inputs, sizeof(INPUT));
-  QueryPerformanceCounter(&end);
-  if (sendMs) *sendMs = 1000.0 * double(end.QuadPart - start.QuadPart) / double(frequency.QuadPart);
-  PumpMessages(300);
-  return g_windowsKeyEventsSeen - before == 2;
+  PumpMessagesUntil([] { return g_keyDownsSeen > 0 && g_keyUpsSeen > 0; }, waitMs);
+  const bool through = g_keyDownsSeen == 1 && g_keyUpsSeen == 1;
+  return through ? Milliseconds(g_keyDownTime - sent.QuadPart) : -1;
+}
+
+void ExpectSuppressedWithKeysFlowing(WindowsKeyObserver& keys, DWORD durationMs,
+                                     double maxDelayMs) {
+  int windowsKeysThrough = 0, presses = 0;
+  double worstDelayMs = 0;
+  for (const ULONGLONG end = GetTickCount64() + durationMs; GetTickCount64() < end; ++presses) {
+    windowsKeysThrough += keys.WindowsKeyGetsThrough(100);
+    const double delayMs = keys.KeyDelayMs('A');
+    worstDelayMs = delayMs < 0 ? 1e9 : std::max(worstDelayMs, delayMs);
+  }
+  EXPECT_EQ(windowsKeysThrough, 0) << "of " << presses << " Windows-key presses";
+  EXPECT_LE(worstDelayMs, maxDelayMs) << "A must reach the hooks installed before Hushpad's";
+}
+
+SimulatedSettings::SimulatedSettings(const AccessibilitySettingsView& initial) {
+  const std::wstring name = L"Local\\" + UniqueName(L"HushpadTestSettings");
+  section_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                    sizeof initial, name.c_str()));
+  view_ = static_cast<AccessibilitySettingsView*>(
+      MapViewOfFile(section_.get(), FILE_MAP_WRITE, 0, 0, sizeof initial));
+  *view_ = initial;
+  SetEnvironmentVariableW(L"HUSHPAD_SETTINGS", name.c_str());
+}
+
+SimulatedSettings::~SimulatedSettings() {
+  SetEnvironmentVariableW(L"HUSHPAD_SETTINGS", nullptr);
+  UnmapViewOfFile(view_);
 }
 
 void PumpMessages(DWORD milliseconds) {
-  const ULONGLONG deadline = GetTickCount64() + milliseconds;
-  for (;;) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&message);
-      DispatchMessageW(&message);
-    }
-    const ULONGLONG now = GetTickCount64();
-    if (now >= deadline) return;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
-  }
+  PumpMessagesUntil([] { return false; }, milliseconds);
 }

@@ -5,6 +5,7 @@
 // and the manual dialog, and tell whether the Windows key gets through.
 #include <windows.h>
 
+#include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -46,6 +47,7 @@ std::wstring UniqueName(const wchar_t* stem);
 std::wstring LaunchingTrace(const std::wstring& commandLine);
 std::wstring DeferringTrace(DWORD processId);
 std::wstring WaitingTrace(DWORD processId);
+std::wstring TakingOverTrace(DWORD processId);
 // The parts one after another.
 Lines Concat(std::initializer_list<Lines> parts);
 // The last `count` lines (fewer if there are not that many).
@@ -63,12 +65,15 @@ bool Eventually(Condition condition, DWORD timeoutMs = 2000) {
   }
 }
 
-// One copy of Hushpad under the debugger; with a `fault` (HUSHPAD_FAULT) it is
-// the fault-injection build. The destructor ends a copy that still runs.
+// One copy of Hushpad under the debugger; with a `fault` (HUSHPAD_FAULT), or
+// while SimulatedSettings exist, it is the fault-injection build. The
+// destructor ends a copy that still runs.
 class Hushpad {
  public:
   explicit Hushpad(const std::wstring& arguments, const std::wstring& fault = {});
   DWORD Pid() const { return process_->ProcessId(); }
+  // Ends the copy at once, as Task Manager would, and waits until it is gone.
+  void Kill();
   bool WaitForTrace(const std::wstring& text, DWORD timeoutMs = kTimeoutMs) {
     return process_->WaitForTrace(text, timeoutMs);
   }
@@ -138,24 +143,77 @@ HWND WaitForManualDialog(DWORD processId, DWORD timeoutMs = kTimeoutMs);
 // Whether `processId` shows a message box or the manual dialog right now.
 bool ShowsDialog(DWORD processId);
 
-// Observes the Windows key with a low-level keyboard hook of this process.
-// Installed before any Hushpad starts, it is called after Hushpad's hook, so
-// it sees exactly what Hushpad lets through.
+// Observes the test's own key presses after Hushpad's hook, and takes them
+// out of the system's way.
+//
+// By default through a low-level keyboard hook of this process: installed
+// before any Hushpad starts, it is called after Hushpad's hook, so it sees
+// exactly what Hushpad hands on to the hooks before it. Or through a window
+// of this process that has the focus: what reaches the programs. Wine leaves
+// the hook of a killed process in the chain, and hooks older than it see no
+// key again (Windows removes it), so tests that kill a copy watch a window.
 class WindowsKeyObserver {
  public:
-  WindowsKeyObserver();
-  ~WindowsKeyObserver() { UnhookWindowsHookEx(hook_); }
+  enum class Via { EarlierHook, FocusedWindow };
+  explicit WindowsKeyObserver(Via via = Via::EarlierHook);
+  ~WindowsKeyObserver();
   WindowsKeyObserver(const WindowsKeyObserver&) = delete;
   WindowsKeyObserver& operator=(const WindowsKeyObserver&) = delete;
 
-  // Presses and releases the left Windows key (SendInput) and reports whether
-  // both events reached this observer. `sendMs` receives how long SendInput
-  // took: the time the system spent on the hooks before it could go on.
-  bool WindowsKeyGetsThrough(double* sendMs = nullptr);
+  // Presses and releases `vk` (SendInput) and waits up to `waitMs` for both
+  // events to reach this observer: the milliseconds from the press until the
+  // key-down arrived, or a negative value when either event did not.
+  double KeyDelayMs(WORD vk, DWORD waitMs = 300);
+  bool WindowsKeyGetsThrough(DWORD waitMs = 300) { return KeyDelayMs(VK_LWIN, waitMs) >= 0; }
 
  private:
-  HHOOK hook_;
+  HHOOK hook_ = nullptr;
+  HWND window_ = nullptr;
 };
 
-// Retrieves and dispatches this thread's messages for `milliseconds`.
+// For `durationMs`, presses the Windows key and the A key in turn: the
+// Windows key must be swallowed every time, and A must get through each time
+// within `maxDelayMs`.
+void ExpectSuppressedWithKeysFlowing(WindowsKeyObserver& keys, DWORD durationMs,
+                                     double maxDelayMs = 50);
+
+// The three keyboard accessibility settings of a simulated system that the
+// copies of the test build share (Wine keeps none of its own). While such an
+// object exists, every Hushpad started uses it.
+struct AccessibilitySettingsView {
+  STICKYKEYS stickyKeys;
+  TOGGLEKEYS toggleKeys;
+  FILTERKEYS filterKeys;
+  bool operator==(const AccessibilitySettingsView& other) const {
+    return std::memcmp(this, &other, sizeof other) == 0;
+  }
+};
+class SimulatedSettings {
+ public:
+  explicit SimulatedSettings(const AccessibilitySettingsView& initial);
+  ~SimulatedSettings();
+  SimulatedSettings(const SimulatedSettings&) = delete;
+  SimulatedSettings& operator=(const SimulatedSettings&) = delete;
+  AccessibilitySettingsView Current() const { return *view_; }
+
+ private:
+  UniqueHandle section_;
+  AccessibilitySettingsView* view_;
+};
+
+// Retrieves and dispatches this thread's messages (and with them the calls of
+// its hooks) until `done` holds or `milliseconds` have passed.
+template <typename Condition>
+void PumpMessagesUntil(Condition done, DWORD milliseconds) {
+  for (const ULONGLONG deadline = GetTickCount64() + milliseconds; !done();) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    const ULONGLONG now = GetTickCount64();
+    if (done() || now >= deadline) return;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
+  }
+}
 void PumpMessages(DWORD milliseconds);

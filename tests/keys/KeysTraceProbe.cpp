@@ -16,6 +16,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     OutputDebugStringW(L"-- hook\n");
     g_keyboardHookHandle = hook.Install(WindowsKeyHookProc);
     if (g_keyboardHookHandle == nullptr) return 1;
+    if (hook.Install(WindowsKeyHookProc) != g_keyboardHookHandle) return 4;  // the one it owns
     hook.Remove();
     hook.Remove();
     OutputDebugStringW(L"-- failing install\n");

@@ -78,7 +78,7 @@ void DialogWatch::Poll() {
     if (minimised != shown.minimised) {
       shown.minimised = minimised;
       Note(shown, !minimised      ? L"shown again"
-                  : options_.keys ? L"minimised (s: show it again)"
+                  : options_.keys ? L"minimised (s = show it again)"
                                   : L"minimised");
     }
     if (!shown.answered && options_.answerAfterMs != INFINITE &&
@@ -116,7 +116,7 @@ void DialogWatch::Show(HWND window) {
 
   std::wstring lines = (shown.manual ? L"[manual dialog] " : L"[message box] ") + view.caption +
                        IconName(view.icon) + L"\n";
-  for (size_t start = 0; start <= view.text.size();) {
+  for (size_t start = 0; !view.text.empty() && start <= view.text.size();) {
     const size_t end = std::min(view.text.find(L'\n', start), view.text.size());
     const std::wstring line = view.text.substr(start, end - start);
     lines += (line.empty() ? L"" : L"    ") + line + L"\n";

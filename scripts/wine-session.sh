@@ -1,5 +1,7 @@
 # Sourced by the test and run scripts: a private Wine prefix on a virtual
-# display of its own, torn down again when the calling script exits.
+# display of its own, torn down again when the calling script exits. Only what
+# was started here is stopped: a session that finds the prefix's wineserver
+# running (a test run's own session, around a run command) leaves it be.
 #
 # Wine's background services inherit the standard streams of whatever starts
 # them; if that is a pipe (ctest's, a CI log's) the reader never sees EOF and
@@ -13,16 +15,22 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 wine_session_xvfb_pid=
+wine_session_owns_server=
 
 wine_session_stop() {
-  timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true
-  timeout 30 wineserver -w </dev/null >/dev/null 2>&1 || true
+  if [ -n "$wine_session_owns_server" ]; then
+    timeout 30 wineserver -k </dev/null >/dev/null 2>&1 || true
+    timeout 30 wineserver -w </dev/null >/dev/null 2>&1 || true
+  fi
   if [ -n "$wine_session_xvfb_pid" ]; then
     kill "$wine_session_xvfb_pid" 2>/dev/null || true
     wait "$wine_session_xvfb_pid" 2>/dev/null || true
   fi
 }
 
+# wine_session_start [--use-display]
+# With --use-display, an X server that DISPLAY already names (a desktop, or a
+# test run's virtual display) is used instead of a virtual display of its own.
 wine_session_start() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   # A prefix left by a run of another user or an interrupted creation is redone.
@@ -31,22 +39,27 @@ wine_session_start() {
   fi
   mkdir -p "$WINEPREFIX"
 
-  local fd_file
-  fd_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" </dev/null >/dev/null 2>&1 &
-  wine_session_xvfb_pid=$!
   trap wine_session_stop EXIT
-  local i
-  for i in $(seq 100); do
-    [ -s "$fd_file" ] && break
-    sleep 0.1
-  done
-  export DISPLAY=":$(head -n1 "$fd_file")"
-  rm -f "$fd_file"
+  if [ "${1:-}" != --use-display ] || [ -z "${DISPLAY:-}" ] ||
+    ! timeout 10 xdotool getdisplaygeometry </dev/null >/dev/null 2>&1; then
+    local fd_file
+    fd_file=$(mktemp)
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fd_file" </dev/null >/dev/null 2>&1 &
+    wine_session_xvfb_pid=$!
+    local i
+    for i in $(seq 100); do
+      [ -s "$fd_file" ] && break
+      sleep 0.1
+    done
+    export DISPLAY=":$(head -n1 "$fd_file")"
+    rm -f "$fd_file"
+  fi
 
   # -p keeps the server up between test programs; it fails harmlessly when one
-  # already runs for this prefix.
-  wineserver -p </dev/null >/dev/null 2>&1 || true
+  # already runs for this prefix, and then belongs to whoever started it.
+  if wineserver -p </dev/null >/dev/null 2>&1; then
+    wine_session_owns_server=1
+  fi
   timeout 300 wineboot -i </dev/null >/dev/null 2>&1
 
   # Xvfb runs no window manager, and Wine's managed windows then linger for

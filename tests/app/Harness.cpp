@@ -14,59 +14,11 @@ std::wstring Quoted(const std::wstring& text) {
   return text.find_first_of(L" \t") == std::wstring::npos ? text : L"\"" + text + L"\"";
 }
 
-std::wstring ReadText(HWND window) {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
-  text.resize(
-      static_cast<size_t>(GetWindowTextW(window, text.data(), static_cast<int>(text.size()))));
-  return text;
-}
-
-std::wstring ClassOf(HWND window) {
-  wchar_t name[64] = {};
-  GetClassNameW(window, name, 64);
-  return name;
-}
-
-// Reads the icon from the screen: the error icon is mostly red, the
-// information icon mostly blue.
-BoxIcon ClassifyIcon(HWND icon) {
-  RECT rect{};
-  GetWindowRect(icon, &rect);
-  const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-  if (width <= 0 || height <= 0) return BoxIcon::None;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-  int red = 0, blue = 0;
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const COLORREF pixel = GetPixel(memory, x, y);
-      const int r = GetRValue(pixel), g = GetGValue(pixel), b = GetBValue(pixel);
-      red += r > 150 && g < 110 && b < 110;
-      blue += b > 150 && r < 110;
-    }
-  }
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  if (red > 40 && red > blue) return BoxIcon::Error;
-  if (blue > 40 && blue > red) return BoxIcon::Information;
-  return BoxIcon::None;
-}
-
-// A visible dialog of one process: the manual dialog (it has control 301) or
-// another one (a message box).
+// A visible dialog of one process: the manual dialog or another one (a
+// message box).
 HWND FindDialogOf(DWORD processId, bool manual) {
-  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, L"#32770", nullptr));) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == processId && IsWindowVisible(window) &&
-        (GetDlgItem(window, 301) != nullptr) == manual) {
-      return window;
-    }
+  for (HWND window : VisibleDialogsOf(processId)) {
+    if (IsManualDialog(window) == manual) return window;
   }
   return nullptr;
 }
@@ -244,33 +196,10 @@ bool ProcessRunning(DWORD processId) {
 std::optional<MessageBoxView> WaitForMessageBox(DWORD processId, DWORD timeoutMs) {
   HWND box = WaitForDialogOf(processId, false, timeoutMs);
   if (!box) return std::nullopt;
-  MessageBoxView view;
-  view.window = box;
-  view.caption = ReadText(box);
-  HWND iconControl = nullptr;
-  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-    const std::wstring kind = ClassOf(child);
-    const bool isStatic = _wcsicmp(kind.c_str(), L"Static") == 0;
-    if (_wcsicmp(kind.c_str(), L"Button") == 0) {
-      view.buttons.push_back(ReadText(child));
-    } else if (isStatic && (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
-      iconControl = child;
-    } else if (isStatic) {
-      view.text = ReadText(child);
-      view.text.erase(std::remove(view.text.begin(), view.text.end(), L'\r'), view.text.end());
-    }
-  }
-  // The icon is painted a moment after the box appears.
-  if (iconControl) {
-    Eventually([&] { return (view.icon = ClassifyIcon(iconControl)) != BoxIcon::None; }, 3000);
-  }
-  return view;
+  return ReadDialog(box);
 }
 
-void CloseMessageBox(const MessageBoxView& box) {
-  PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(box.window, IDOK)));
-}
+void CloseMessageBox(const MessageBoxView& box) { PressButton(box.window, IDOK); }
 
 HWND WaitForManualDialog(DWORD processId, DWORD timeoutMs) {
   return WaitForDialogOf(processId, true, timeoutMs);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "DebuggedProcess.h"
+#include "DialogView.h"
 #include "text/UniqueHandle.h"
 
 inline constexpr DWORD kTimeoutMs = 60000;
@@ -123,16 +124,8 @@ bool ProcessRunning(DWORD processId);
 // The whole content of a file, or nothing when it cannot be read.
 std::string ReadWholeFile(const std::wstring& path);
 
-enum class BoxIcon { None, Error, Information };
-
 // A message box as the user sees it.
-struct MessageBoxView {
-  HWND window = nullptr;
-  std::wstring caption;
-  std::wstring text;  // line breaks as "\n"
-  Lines buttons;
-  BoxIcon icon = BoxIcon::None;
-};
+using MessageBoxView = DialogView;
 
 // The first message box of `processId` within the time, or nothing.
 std::optional<MessageBoxView> WaitForMessageBox(DWORD processId, DWORD timeoutMs = kTimeoutMs);

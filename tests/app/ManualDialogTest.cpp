@@ -6,21 +6,6 @@
 
 #include "Harness.h"
 
-namespace {
-
-std::wstring ItemText(HWND dialog, int id) {
-  wchar_t text[128] = {};
-  GetDlgItemTextW(dialog, id, text, 128);
-  return text;
-}
-
-void Click(HWND dialog, int id) {
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
-               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-}  // namespace
-
 TEST(ManualDialog, ShowsQuietlyOnlyReenableKeysEndsTheRunAndOneCopyShowsIt) {
   WindowsKeyObserver keys;
   Probe probeA, probeB;
@@ -29,17 +14,12 @@ TEST(ManualDialog, ShowsQuietlyOnlyReenableKeysEndsTheRunAndOneCopyShowsIt) {
   ASSERT_NE(dialog, nullptr);
   ASSERT_TRUE(probeA.WaitForReport());
 
-  wchar_t caption[64] = {};
-  GetWindowTextW(dialog, caption, 64);
-  EXPECT_STREQ(caption, L"Hushpad");
-  EXPECT_EQ(ItemText(dialog, IDCANCEL), L"&Hide");
-  EXPECT_EQ(ItemText(dialog, 301), L"&Re-enable Keys");
-  wchar_t message[128] = {};
-  GetWindowTextW(FindWindowExW(dialog, nullptr, L"Static", nullptr), message, 128);
-  EXPECT_STREQ(message, L"The Windows key and the accessibility keyboard shortcuts are disabled.");
-  DWORD_PTR defaultId = 0;
-  SendMessageTimeoutW(dialog, DM_GETDEFID, 0, 0, SMTO_ABORTIFHUNG, 2000, &defaultId);
-  EXPECT_EQ(defaultId, static_cast<DWORD_PTR>(MAKELONG(IDCANCEL, DC_HASDEFID)));
+  const DialogView view = ReadDialog(dialog);
+  EXPECT_EQ(view.caption, L"Hushpad");
+  EXPECT_EQ(view.text, L"The Windows key and the accessibility keyboard shortcuts are disabled.");
+  EXPECT_EQ(view.buttons, (Lines{L"&Re-enable Keys", L"&Hide"}));
+  EXPECT_EQ(view.buttonIds, (std::vector<int>{301, IDCANCEL}));
+  EXPECT_EQ(DefaultButton(dialog), IDCANCEL);
 
   // Shown without taking the activation, centred in the work area.
   EXPECT_NE(GetForegroundWindow(), dialog);
@@ -52,7 +32,7 @@ TEST(ManualDialog, ShowsQuietlyOnlyReenableKeysEndsTheRunAndOneCopyShowsIt) {
 
   // "&Hide", Escape and the close box only minimise it.
   const auto minimised = [&] { return IsIconic(dialog) != FALSE; };
-  Click(dialog, IDCANCEL);
+  PressButton(dialog, IDCANCEL);
   EXPECT_TRUE(Eventually(minimised)) << "Hide";
   PostMessageW(dialog, WM_SYSCOMMAND, SC_RESTORE, 0);
   ASSERT_TRUE(Eventually([&] { return !minimised(); }));
@@ -73,7 +53,7 @@ TEST(ManualDialog, ShowsQuietlyOnlyReenableKeysEndsTheRunAndOneCopyShowsIt) {
   EXPECT_TRUE(ProcessRunning(probeB.Pid())) << "B's child outlives B";
   EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "A still suppresses the keys";
 
-  Click(dialog, 301);
+  PressButton(dialog, 301);
   ASSERT_TRUE(a.ExitsWithZero());
   EXPECT_TRUE(ProcessRunning(probeA.Pid())) << "A's child outlives A";
   EXPECT_TRUE(keys.WindowsKeyGetsThrough());
@@ -84,7 +64,7 @@ TEST(ManualDialog, ShowsQuietlyOnlyReenableKeysEndsTheRunAndOneCopyShowsIt) {
   HWND aloneDialog = WaitForManualDialog(alone.Pid());
   ASSERT_NE(aloneDialog, nullptr);
   EXPECT_EQ(alone.Traces(), kSuppressed);
-  Click(aloneDialog, 301);
+  PressButton(aloneDialog, 301);
   ASSERT_TRUE(alone.ExitsWithZero());
   EXPECT_EQ(alone.Traces(), Concat({kSuppressed, kRestored}));
 }

@@ -1,14 +1,22 @@
 #include "CommandLine.h"
 
-std::wstring CommandLineAfterProgram(const wchar_t* commandLine) {
+CommandLineSplit SplitFirstToken(const wchar_t* commandLine) {
+  CommandLineSplit split;
   const wchar_t* p = commandLine;
   if (*p == L'"') {
-    ++p;
+    const wchar_t* const start = ++p;
     while (*p != L'\0' && *p != L'"') ++p;
+    split.first.assign(start, p);
     if (*p == L'"') ++p;
   } else {
     while (*p != L'\0' && *p != L' ' && *p != L'\t') ++p;
+    split.first.assign(commandLine, p);
   }
   while (*p == L' ' || *p == L'\t') ++p;
-  return p;
+  split.rest = p;
+  return split;
+}
+
+std::wstring CommandLineAfterProgram(const wchar_t* commandLine) {
+  return SplitFirstToken(commandLine).rest;
 }

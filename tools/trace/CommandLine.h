@@ -2,8 +2,17 @@
 
 #include <string>
 
-// The part of a command line after the program name, exactly as written:
-// the program name ends at the closing quote if it starts with one, otherwise
-// at the first space or tab (the rule the C runtime applies to argv[0]); the
-// blanks after it are skipped too.
+// A command line split after its first token, by the rule the C runtime
+// applies to argv[0]: the token ends at the closing quote if it starts with
+// one, otherwise at the first space or tab. `first` is the token without its
+// quotes; `rest` is everything after it and the blanks that follow, exactly as
+// written.
+struct CommandLineSplit {
+  std::wstring first;
+  std::wstring rest;
+};
+CommandLineSplit SplitFirstToken(const wchar_t* commandLine);
+
+// The part of a command line after the program name, exactly as written
+// (SplitFirstToken's `rest`).
 std::wstring CommandLineAfterProgram(const wchar_t* commandLine);

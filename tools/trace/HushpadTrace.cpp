@@ -1,23 +1,42 @@
-// HushpadTrace COMMAND [ARGUMENTS ...]
+// HushpadTrace [--pictures FOLDER] [--answer-after SECONDS] [--keys]
+//              COMMAND [ARGUMENTS ...]
 //
 // Runs the command line as a debuggee and prints each debug-output text to
 // standard output as it arrives (UTF-8 into a file or pipe, wide text into a
 // console); a text without a final line feed gets one, so every text starts a
-// line of its own. Exits with the debuggee's exit code, or, when the command
+// line of its own. Among those lines it shows each message box and manual
+// dialog of the debuggee (not of its children) as it opens: caption, icon,
+// text and buttons. Exits with the debuggee's exit code, or, when the command
 // cannot be started, prints the reason to standard error and exits with the
 // Win32 error code.
+//
+// The options come before COMMAND:
+//   --pictures FOLDER       saves a PNG picture of each box and dialog, as
+//                           drawn on the display, in FOLDER (it must exist)
+//   --answer-after SECONDS  after SECONDS presses a message box's default
+//                           button and the manual dialog's Re-enable Keys
+//   --keys                  reads keys from standard input and presses the
+//                           buttons they name (each box lists its keys)
 //
 // Ctrl+C and Ctrl+Break are ignored: ending this debugger would end the
 // program under it at once, before it could restore what it changed.
 #include <windows.h>
 
-#include <cstdio>
+#include <cwchar>
+#include <mutex>
+#include <optional>
 #include <string>
 
 #include "CommandLine.h"
 #include "DebuggedProcess.h"
+#include "DialogWatch.h"
+#include "KeyReader.h"
 
 namespace {
+
+constexpr wchar_t kUsage[] =
+    L"usage: HushpadTrace [--pictures FOLDER] [--answer-after SECONDS] [--keys]\n"
+    L"                    COMMAND [ARGUMENTS ...]\n";
 
 void Write(HANDLE stream, const std::wstring& text) noexcept {
   DWORD mode = 0;
@@ -39,25 +58,75 @@ BOOL WINAPI IgnoreInterrupt(DWORD event) noexcept {
   return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
 }
 
+struct Invocation {
+  DialogWatch::Options watch;
+  std::wstring command;
+};
+
+// Takes the options off the front of the command line; nothing on a usage
+// error (an unknown option, a missing or bad value, no COMMAND).
+std::optional<Invocation> ParseInvocation(const wchar_t* commandLine) {
+  Invocation invocation;
+  std::wstring rest = CommandLineAfterProgram(commandLine);
+  for (;;) {
+    const CommandLineSplit option = SplitFirstToken(rest.c_str());
+    if (option.first == L"--keys") {
+      invocation.watch.keys = true;
+      rest = option.rest;
+      continue;
+    }
+    if (option.first != L"--pictures" && option.first != L"--answer-after") break;
+    const CommandLineSplit value = SplitFirstToken(option.rest.c_str());
+    if (value.first.empty()) return std::nullopt;
+    if (option.first == L"--pictures") {
+      invocation.watch.picturesFolder = value.first;
+    } else {
+      wchar_t* end = nullptr;
+      const unsigned long seconds = std::wcstoul(value.first.c_str(), &end, 10);
+      if (*end != L'\0' || value.first[0] == L'-' || seconds > 24 * 3600) return std::nullopt;
+      invocation.watch.answerAfterMs = seconds * 1000;
+    }
+    rest = value.rest;
+  }
+  if (rest.empty() || rest.rfind(L"--", 0) == 0) return std::nullopt;
+  invocation.command = rest;
+  return invocation;
+}
+
 }  // namespace
 
 int main() {
   SetConsoleCtrlHandler(IgnoreInterrupt, TRUE);
-  const std::wstring commandLine = CommandLineAfterProgram(GetCommandLineW());
-  if (commandLine.empty()) {
-    Write(GetStdHandle(STD_ERROR_HANDLE), L"usage: HushpadTrace COMMAND [ARGUMENTS ...]\n");
+  const std::optional<Invocation> invocation = ParseInvocation(GetCommandLineW());
+  if (!invocation) {
+    Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
     return ERROR_BAD_ARGUMENTS;
   }
-  const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-  DebuggedProcess process(commandLine, [output](const std::wstring& text) {
-    Write(output, !text.empty() && text.back() == L'\n' ? text : text + L'\n');
+  // The trace lines come on the debug thread, the dialogs on this one.
+  std::mutex outputLock;
+  const auto print = [&outputLock,
+                      output = GetStdHandle(STD_OUTPUT_HANDLE)](const std::wstring& text) {
+    std::lock_guard<std::mutex> lock(outputLock);
+    Write(output, text);
+  };
+  DebuggedProcess process(invocation->command, [&print](const std::wstring& text) {
+    print(!text.empty() && text.back() == L'\n' ? text : text + L'\n');
   });
   if (process.StartFailed()) {
     const DWORD error = process.StartError();
-    Write(GetStdHandle(STD_ERROR_HANDLE), L"HushpadTrace: cannot start " + commandLine +
+    Write(GetStdHandle(STD_ERROR_HANDLE), L"HushpadTrace: cannot start " + invocation->command +
                                               L": error " + std::to_wstring(error) + L"\n");
     return static_cast<int>(error);
   }
-  process.WaitForExit(INFINITE);
+  std::optional<KeyReader> keys;
+  if (invocation->watch.keys) keys.emplace();
+  DialogWatch watch(process.ProcessId(), invocation->watch, print);
+  while (!process.WaitForExit(50)) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, kKeyMessage, kKeyMessage, PM_REMOVE)) {
+      watch.OnKey(static_cast<wchar_t>(message.wParam));
+    }
+    watch.Poll();
+  }
   return static_cast<int>(process.ExitCode());
 }

@@ -1,8 +1,11 @@
 #include "app/ChildLaunch.h"
 
+#include <utility>
+
 #include "app/FaultPoints.h"
 #include "app/ManualDialog.h"
 #include "app/ProcessWatch.h"
+#include "app/ProgramFamily.h"
 #include "res/resource.h"
 #include "text/ErrorBox.h"
 #include "text/ResourceText.h"
@@ -10,23 +13,56 @@
 #include "text/SystemErrorText.h"
 #include "text/TextUtil.h"
 
-void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manual, HWND window) {
+namespace {
+
+void ShowLaunchError(const std::wstring& program, DWORD error) {
+  ShowErrorMessage(FormatResourceMessage(IDS_LAUNCH_ERROR, nullptr, program.c_str(),
+                                         SystemErrorText(error).c_str()));
+}
+
+}  // namespace
+
+void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manual, bool family,
+                   HWND window) {
   DebugTrace(L"Hushpad: Launching: %s\n", commandLine);
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION child{};
   HUSHPAD_PAUSE_POINT(CreateProcessW);
-  if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &child)) {
-    const DWORD error = GetLastError();
-    ShowErrorMessage(FormatResourceMessage(IDS_LAUNCH_ERROR, nullptr, program.c_str(),
-                                           SystemErrorText(error).c_str()));
+  // A family's first member starts suspended, so that it cannot start another
+  // before it is followed.
+  if (!CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, family ? CREATE_SUSPENDED : 0,
+                      nullptr, nullptr, &startup, &child)) {
+    ShowLaunchError(program, GetLastError());
     return;
   }
   ScopeGuard closeProcess(CloseHandle, child.hProcess);
   ScopeGuard closeThread(CloseHandle, child.hThread);
 
+  if (family) {
+    ProgramFamily followed;
+    {
+      ScopeGuard resume(ResumeThread, child.hThread);  // also should the trace fail
+      if (const DWORD error = FollowFamily(child.hProcess, followed)) {
+        DebugTrace(L"Hushpad: Waiting for the program alone: %s\n", SystemErrorText(error).c_str());
+      }
+      resume.Dismiss();
+    }
+    if (HUSHPAD_FAULT_POINT(ResumeThread) ||
+        ResumeThread(child.hThread) == static_cast<DWORD>(-1)) {
+      const DWORD error = GetLastError();
+      // It has not run a single instruction: ending it is the same as not
+      // having started it.
+      TerminateProcess(child.hProcess, error);
+      ShowLaunchError(program, error);
+      return;
+    }
+    if (followed.port) {
+      WaitForFamilyExit(std::move(followed), window);
+      return;
+    }
+  }
   if (manual) {
     ShowManualDialog();
   } else {

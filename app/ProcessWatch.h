@@ -2,24 +2,27 @@
 
 #include <windows.h>
 
+#include "app/ProgramFamily.h"
 #include "text/UniqueHandle.h"
 
 // Posted (wParam 0, lParam 0) to a copy's message-only window when the
-// watched process has ended or the wait for it has failed.
+// watched process (or family) has ended or the wait for it has failed.
 constexpr UINT WM_CHILD_EXITED = WM_USER + 777;
 
 // What a watch thread needs for its whole life. The thread owns the record
-// and the process handle in it, a duplicate of its caller's, so it never
-// touches anything that the caller frees or closes after a wait that ended
-// early.
+// and the handles in it (the process handle is a duplicate of its caller's),
+// so it never touches anything that the caller frees or closes after a wait
+// that ended early.
 struct WatchParams {
-  UniqueHandle process;   // SYNCHRONIZE access suffices
+  UniqueHandle process;   // SYNCHRONIZE access suffices; empty for a family
+  ProgramFamily family;   // the family to wait for instead of `process`
   HWND window = nullptr;  // receives WM_CHILD_EXITED
 };
 
-// The watch thread: waits for the process without a time limit, traces a
-// failed wait, posts WM_CHILD_EXITED either way, frees its WatchParams
-// (passed as a pointer allocated with new) and returns 0.
+// The watch thread: waits without a time limit for the process, or for the
+// family's last process ("Hushpad: All programs of the family have ended."),
+// traces a failed wait, posts WM_CHILD_EXITED either way, frees its
+// WatchParams (passed as a pointer allocated with new) and returns 0.
 DWORD WINAPI ProcessWatchThread(LPVOID parameter) noexcept;
 
 // Returns once `process` has ended (or its wait failed), while this thread
@@ -28,6 +31,9 @@ DWORD WINAPI ProcessWatchThread(LPVOID parameter) noexcept;
 // goes on waiting by itself. `process` stays the caller's. Throws Win32Error
 // 104 when the watch cannot be set up.
 void WaitForProcessExit(HANDLE process, HWND window);
+
+// The same for every process of `family`, which the watch thread takes over.
+void WaitForFamilyExit(ProgramFamily family, HWND window);
 
 // Pauses for about `milliseconds` while this thread keeps retrieving and
 // dispatching its messages.

@@ -8,6 +8,7 @@ static_assert(sizeof(bool) == 1, "the flags must be one byte each");
 bool g_helpFlag = false;
 bool g_versionFlag = false;
 bool g_manualFlag = false;
+bool g_treeFlag = false;
 
 const argot_option g_programOptions[] = {
     {L'h', L"help", nullptr, nullptr, argot_bool_handler, &g_helpFlag, ARGOT_ATTR_STOP},
@@ -15,5 +16,6 @@ const argot_option g_programOptions[] = {
     {L'?', nullptr, nullptr, nullptr, argot_bool_handler, &g_helpFlag, ARGOT_ATTR_STOP | 2u},
     {0, L"version", nullptr, nullptr, argot_bool_handler, &g_versionFlag, ARGOT_ATTR_STOP},
     {0, L"manual", nullptr, nullptr, argot_bool_handler, &g_manualFlag, 0},
+    {0, L"tree", nullptr, nullptr, argot_bool_handler, &g_treeFlag, 0},
     {},
 };

@@ -92,6 +92,8 @@ void RunApplication(AppState& state) {
   if (remaining.empty()) {
     ShowManualDialog();
   } else {
-    LaunchProgram(commandLine.data(), remaining.front(), g_manualFlag, state.window);
+    // --tree has nothing to wait for with --manual.
+    LaunchProgram(commandLine.data(), remaining.front(), g_manualFlag, g_treeFlag && !g_manualFlag,
+                  state.window);
   }
 }

@@ -2,18 +2,20 @@
 //
 // How much a low-level keyboard hook delays a keystroke, as a window of
 // another process sees it: the time from SendInput of a key-down to that
-// window's WM_KEYDOWN, measured with three set-ups in the same run, round
-// after round, each round taking KEYS keys per set-up in a rotating order:
+// window's WM_KEYDOWN, measured with six set-ups in the same run, round after
+// round, each round taking KEYS keys per set-up in a rotating order:
 //   - no hook at all (the floor);
 //   - a do-nothing WH_KEYBOARD_LL hook that only calls CallNextHookEx (what
 //     any low-level hook costs: the system's round trip to the hook thread);
-//   - Hushpad's WindowsKeyHookProc.
-// The hooks run on a thread of their own that sits in GetMessageW, as the
-// program's main thread does. Prints medians and the ratio of Hushpad's hook
-// to the do-nothing hook.
+//   - Hushpad's WindowsKeyHookProc;
+// each once on an idle machine and once while two threads keep every core of
+// a two-core machine busy. Both hooks are installed through KeyboardHook, so
+// each runs on a hook thread of its own, as in the program. Prints medians
+// and the ratios of Hushpad's hook to the do-nothing hook.
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -39,8 +41,10 @@ class ScopedHandle {
   HANDLE handle_;
 };
 
-enum Setup { kNoHook, kPassThroughHook, kWindowsKeyHook, kSetupCount };
-const char* const kSetupNames[kSetupCount] = {"no hook", "do-nothing hook", "WindowsKeyHookProc"};
+enum Hook { kNoHook, kPassThroughHook, kWindowsKeyHook, kHookCount };
+const char* const kHookNames[kHookCount] = {"no hook", "do-nothing hook", "WindowsKeyHookProc"};
+constexpr int kSetupCount = 2 * kHookCount;  // each hook idle, then under load
+const char* const kLoadNames[2] = {"idle", "2 busy threads"};
 
 HHOOK g_passThroughHookHandle = nullptr;
 
@@ -49,58 +53,32 @@ LRESULT CALLBACK PassThroughHookProc(int nCode, WPARAM wParam, LPARAM lParam) no
   return CallNextHookEx(g_passThroughHookHandle, nCode, wParam, lParam);
 }
 
-// Owns the hooks on a thread that keeps retrieving messages; the system calls
-// a low-level hook on the installing thread only while it does.
-class HookThread {
+// Two threads that spin while `on` is set, as a game or a build would.
+class CpuLoad {
  public:
-  HookThread() : done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
-    thread_ = std::thread([this]() noexcept { Run(); });
-    WaitForSingleObject(done_.get(), INFINITE);
-  }
-  ~HookThread() {
-    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-    thread_.join();
-  }
-  HookThread(const HookThread&) = delete;
-  HookThread& operator=(const HookThread&) = delete;
-
-  // False if the hook could not be installed.
-  bool Use(Setup setup) {
-    PostThreadMessageW(threadId_, kUseSetup, setup, 0);
-    WaitForSingleObject(done_.get(), INFINITE);
-    return ok_;
-  }
-
- private:
-  static constexpr UINT kUseSetup = WM_APP + 1;
-
-  void Run() noexcept {
-    MSG message;
-    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // the queue exists before anyone posts
-    threadId_ = GetCurrentThreadId();
-    SetEvent(done_.get());
-    KeyboardHook passThrough;
-    KeyboardHook windowsKey;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-      if (message.message != kUseSetup) continue;
-      passThrough.Remove();
-      windowsKey.Remove();
-      ok_ = true;
-      if (message.wParam == kPassThroughHook) {
-        g_passThroughHookHandle = passThrough.Install(PassThroughHookProc);
-        ok_ = g_passThroughHookHandle != nullptr;
-      } else if (message.wParam == kWindowsKeyHook) {
-        g_keyboardHookHandle = windowsKey.Install(WindowsKeyHookProc);
-        ok_ = g_keyboardHookHandle != nullptr;
-      }
-      SetEvent(done_.get());
+  CpuLoad() {
+    for (auto& thread : threads_) {
+      thread = std::thread([this] {
+        volatile unsigned long long sink = 0;
+        while (!quit_) {
+          if (on_)
+            ++sink;
+          else
+            Sleep(1);
+        }
+      });
     }
   }
+  ~CpuLoad() {
+    quit_ = true;
+    for (auto& thread : threads_) thread.join();
+  }
+  void Set(bool on) { on_ = on; }
 
-  ScopedHandle done_;
-  std::thread thread_;
-  DWORD threadId_ = 0;
-  bool ok_ = false;
+ private:
+  std::atomic<bool> on_{false};
+  std::atomic<bool> quit_{false};
+  std::thread threads_[2];
 };
 
 ScopedHandle CreateNamedEvent(const std::wstring& name) {
@@ -179,7 +157,7 @@ int main(int argc, char** argv) {
   std::vector<double> latencies[kSetupCount];
   bool failed = false;
   {
-    HookThread hooks;
+    CpuLoad load;
     // One keystroke; returns its latency in microseconds, or a negative value
     // if the window did not receive it.
     const auto measure = [&]() -> double {
@@ -196,21 +174,30 @@ int main(int argc, char** argv) {
     };
     for (int round = 0; round < rounds && !failed; ++round) {
       for (int step = 0; step < kSetupCount && !failed; ++step) {
-        const Setup setup = static_cast<Setup>((round + step) % kSetupCount);
-        if (!hooks.Use(setup)) {
-          std::fprintf(stderr, "cannot install the %s\n", kSetupNames[setup]);
-          failed = true;
+        const int setup = (round + step) % kSetupCount;
+        const Hook hook = static_cast<Hook>(setup % kHookCount);
+        KeyboardHook installed;
+        if (hook == kPassThroughHook) {
+          g_passThroughHookHandle = installed.Install(PassThroughHookProc);
+          failed = g_passThroughHookHandle == nullptr;
+        } else if (hook == kWindowsKeyHook) {
+          g_keyboardHookHandle = installed.Install(WindowsKeyHookProc);
+          failed = g_keyboardHookHandle == nullptr;
+        }
+        if (failed) {
+          std::fprintf(stderr, "cannot install the %s\n", kHookNames[hook]);
           break;
         }
+        load.Set(setup >= kHookCount);
         failed = measure() < 0;  // a warm-up key after each switch
         for (int key = 0; key < keysPerRound && !failed; ++key) {
           const double latency = measure();
           failed = latency < 0;
           latencies[setup].push_back(latency);
         }
+        load.Set(false);
       }
     }
-    hooks.Use(kNoHook);
   }
   PostMessageW(window, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(targetProcess.get(), 5000) != WAIT_OBJECT_0) {
@@ -226,13 +213,18 @@ int main(int argc, char** argv) {
   std::printf("Keystroke latency, SendInput to WM_KEYDOWN in another process, microseconds\n");
   std::printf("%d rounds x %d keys per set-up, set-ups interleaved in rotating order\n\n", rounds,
               keysPerRound);
-  std::printf("%-20s %9s %9s %9s\n", "set-up", "median", "p10", "p90");
+  std::printf("%-20s %-15s %9s %9s %9s\n", "hook", "load", "median", "p10", "p90");
   for (int setup = 0; setup < kSetupCount; ++setup) {
-    std::printf("%-20s %9.1f %9.1f %9.1f\n", kSetupNames[setup], Percentile(latencies[setup], 0.5),
+    std::printf("%-20s %-15s %9.1f %9.1f %9.1f\n", kHookNames[setup % kHookCount],
+                kLoadNames[setup / kHookCount], Percentile(latencies[setup], 0.5),
                 Percentile(latencies[setup], 0.1), Percentile(latencies[setup], 0.9));
   }
-  std::printf(
-      "\nratio WindowsKeyHookProc / do-nothing hook (medians): %.3f\n",
-      Percentile(latencies[kWindowsKeyHook], 0.5) / Percentile(latencies[kPassThroughHook], 0.5));
+  for (int load = 0; load < 2; ++load) {
+    const int base = load * kHookCount;
+    std::printf("\nratio WindowsKeyHookProc / do-nothing hook (medians), %s: %.3f\n",
+                kLoadNames[load],
+                Percentile(latencies[base + kWindowsKeyHook], 0.5) /
+                    Percentile(latencies[base + kPassThroughHook], 0.5));
+  }
   return 0;
 }

@@ -2,37 +2,99 @@
 // them and restores them only after the last overlapping copy has ended.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <optional>
 #include <thread>
 
 #include "Harness.h"
 
-TEST(Coordination, PrimarySuppressesKeysUntilItsChildEndsAndTracesItsRunInOrder) {
+namespace {
+
+// The process ID in a probe's report, once it is there.
+DWORD ReportedPid(const std::wstring& report) {
+  if (!Eventually([&] { return !ReadWholeFile(report).empty(); })) return 0;
+  const std::string bytes = ReadWholeFile(report);
+  return std::wcstoul(reinterpret_cast<const wchar_t*>(bytes.c_str()), nullptr, 10);
+}
+
+}  // namespace
+
+TEST(Coordination, PrimarySuppressesKeysUntilItsChildOrWithTreeItsWholeFamilyHasEnded) {
   WindowsKeyObserver keys;
   ASSERT_TRUE(keys.WindowsKeyGetsThrough()) << "the observer must see the key before Hushpad runs";
-  // The child's plain arguments reach it as that very command line; it
-  // starts a grandchild as it ends, which Hushpad does not wait for.
-  const std::wstring grandchildEvent = UniqueName(L"HushpadGrandchild");
-  UniqueHandle grandchildGo(CreateEventW(nullptr, TRUE, FALSE, grandchildEvent.c_str()));
-  Probe probe(L"a b -window /spawn:" + grandchildEvent);
-  Hushpad primary(probe.CommandLine());
-  ASSERT_TRUE(probe.WaitForReport());
-  EXPECT_EQ(probe.ReportedCommandLine(), probe.CommandLine());
-  ASSERT_TRUE(primary.WaitForTrace(LaunchingTrace(probe.CommandLine())));
-  EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "swallowed while the child runs";
-  probe.Release();
-  ASSERT_TRUE(primary.ExitsWithZero());
-  EXPECT_TRUE(keys.WindowsKeyGetsThrough()) << "back once Hushpad has ended";
-  EXPECT_EQ(primary.Traces(),
-            Concat({kSuppressed, {LaunchingTrace(probe.CommandLine())}, kRestored}));
+  const std::wstring familyEnded = L"Hushpad: All programs of the family have ended.\n";
+  struct Case {
+    const wchar_t *options, *spawn, *fault;
+    bool family;         // whether the family is followed
+    bool descendant;     // whether Hushpad waits for the descendant
+    std::wstring alone;  // the trace of a family that cannot be followed
+  } const cases[] = {
+      {L"", L"/spawn:", L"", false, false, L""},
+      {L"--tree=0 ", L"/spawn:", L"", false, false, L""},
+      {L"--tree ", L"/spawn:", L"", true, true, L""},
+      // A great-grandchild whose parent has ended long before.
+      {L"--tree=1 ", L"/spawn-deep:", L"", true, true, L""},
+      // A program may leave the family, and is no longer followed then.
+      {L"--tree ", L"/spawn-away:", L"", true, false, L""},
+      {L"--tree ", L"/spawn:", L"AssignProcessToJobObject:5", false, false,
+       L"Hushpad: Waiting for the program alone: " + SystemText(5) + L"\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.options) + c.spawn + c.fault));
+    // The child's plain arguments reach it as that very command line; it
+    // starts a descendant as it ends, which waits for `descendantGo`.
+    const std::wstring descendantEvent = UniqueName(L"HushpadDescendant");
+    UniqueHandle descendantGo(CreateEventW(nullptr, TRUE, FALSE, descendantEvent.c_str()));
+    Probe probe(L"a b -window " + std::wstring(c.spawn) + descendantEvent);
+    Hushpad primary(c.options + probe.CommandLine(), c.fault);
+    ASSERT_TRUE(probe.WaitForReport());
+    EXPECT_EQ(probe.ReportedCommandLine(), probe.CommandLine());
+    ASSERT_TRUE(primary.WaitForTrace(LaunchingTrace(probe.CommandLine())));
+    EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "swallowed while the child runs";
+    probe.Release();
+    const std::wstring deep = std::wcsstr(c.spawn, L"deep") ? L".grandchild" : L"";
+    const DWORD descendant = ReportedPid(probe.ReportPath() + L".grandchild" + deep);
+    ASSERT_NE(descendant, 0u);
+    if (c.descendant) {
+      PumpMessages(500);
+      EXPECT_TRUE(primary.Running()) << "waits for the descendant";
+      EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "swallowed while the descendant runs";
+      SetEvent(descendantGo.get());
+      EXPECT_TRUE(primary.ExitsWithZero(1500)) << "ends right after the last of the family";
+    } else {
+      ASSERT_TRUE(primary.ExitsWithZero());
+      EXPECT_TRUE(ProcessRunning(descendant)) << "the descendant still runs, Hushpad has ended";
+      SetEvent(descendantGo.get());
+    }
+    EXPECT_TRUE(keys.WindowsKeyGetsThrough()) << "back once Hushpad has ended";
+    Lines launch{LaunchingTrace(probe.CommandLine())};
+    if (!c.alone.empty()) launch.push_back(c.alone);
+    if (c.family) launch.push_back(familyEnded);
+    EXPECT_EQ(primary.Traces(), Concat({kSuppressed, launch, kRestored}));
+  }
 
-  const std::wstring grandchildReport = probe.ReportPath() + L".grandchild";
-  ASSERT_TRUE(Eventually([&] { return !ReadWholeFile(grandchildReport).empty(); }));
-  const std::string report = ReadWholeFile(grandchildReport);
-  EXPECT_TRUE(
-      ProcessRunning(std::wcstoul(reinterpret_cast<const wchar_t*>(report.c_str()), nullptr, 10)))
-      << "the grandchild still runs, Hushpad has ended";
-  SetEvent(grandchildGo.get());
+  // --tree in a deferring copy: the primary waits for that copy, and that copy
+  // for its family.
+  const std::wstring descendantEvent = UniqueName(L"HushpadDescendant");
+  UniqueHandle descendantGo(CreateEventW(nullptr, TRUE, FALSE, descendantEvent.c_str()));
+  Probe probeA, probeB(L"/spawn:" + descendantEvent);
+  Hushpad a(probeA.CommandLine());
+  ASSERT_TRUE(a.WaitForTrace(LaunchingTrace(probeA.CommandLine())));
+  Hushpad b(L"--tree " + probeB.CommandLine());
+  ASSERT_TRUE(b.WaitForTrace(LaunchingTrace(probeB.CommandLine())));
+  probeB.Release();
+  probeA.Release();
+  ASSERT_TRUE(a.WaitForTrace(WaitingTrace(b.Pid())));
+  ASSERT_NE(ReportedPid(probeB.ReportPath() + L".grandchild"), 0u);
+  PumpMessages(500);
+  EXPECT_TRUE(b.Running());
+  EXPECT_FALSE(keys.WindowsKeyGetsThrough());
+  SetEvent(descendantGo.get());
+  ASSERT_TRUE(b.ExitsWithZero());
+  ASSERT_TRUE(a.ExitsWithZero());
+  EXPECT_TRUE(keys.WindowsKeyGetsThrough());
+  EXPECT_EQ(b.Traces(), (Lines{DeferringTrace(a.Pid()), LaunchingTrace(probeB.CommandLine()),
+                               familyEnded, kExited}));
 }
 
 TEST(Coordination, PrimaryHandsOffOnlyAfterEveryOverlappingCopy) {

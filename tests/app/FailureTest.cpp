@@ -1,6 +1,9 @@
 // Every way a run can fail, as the user meets it: one box, exit code 0, and
 // for failures of the program itself the keys restored before the box shows.
 // Real faults where Wine has them; otherwise HushpadFaults.exe's fault points.
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -150,28 +153,62 @@ TEST(Failures, FailedWaitEndsTheWatchAsIfTheChildHadEnded) {
   EXPECT_TRUE(ProcessRunning(probe.Pid()));
 }
 
+namespace {
+
+// Whether a process runs whose executable has the file name `name`.
+bool ProgramRunning(const wchar_t* name) {
+  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
+    if (_wcsicmp(entry.szExeFile, name) == 0) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
   WindowsKeyObserver keys;
-  const std::wstring program = L"Z:\\no such folder\\missing.exe";
-  std::wstring attempt = L"\"" + program + L"\" arg";
+  const std::wstring missing = L"Z:\\no such folder\\missing.exe";
+  std::wstring attempt = L"\"" + missing + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION info{};
   ASSERT_FALSE(CreateProcessW(nullptr, attempt.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                               &startup, &info));
-  const DWORD error = GetLastError();
+  const DWORD missingError = GetLastError();
+  // A program that starts, but is left suspended as --tree's first step when
+  // it cannot be resumed: it must be ended, never left behind.
+  const std::wstring unresumable = TestFolder() + L"never-resumed.exe";
+  ASSERT_TRUE(CopyFileW(ProbeExe().c_str(), unresumable.c_str(), FALSE));
 
-  for (const wchar_t* options : {L"", L"--manual "}) {
-    Hushpad hushpad(std::wstring(options) + attempt);
+  struct Case {
+    const wchar_t *options, *fault;
+    std::wstring program;
+    DWORD error;
+  } const cases[] = {
+      {L"", L"", missing, missingError},
+      {L"--manual ", L"", missing, missingError},
+      {L"--tree ", L"ResumeThread:5", unresumable, 5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.options + c.program));
+    // Quoted as Hushpad quotes it for the child, so that it is also the trace.
+    const bool blank = c.program.find(L' ') != std::wstring::npos;
+    const std::wstring commandLine = (blank ? L"\"" + c.program + L"\"" : c.program) + L" arg";
+    Hushpad hushpad(c.options + commandLine, c.fault);
     // PROGRAM as typed, not quoted, in the box.
-    ExpectErrorBox(hushpad, L"Unable to start process \"" + program + L"\".  " + SystemText(error),
-                   [&] {
-                     EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed, {LaunchingTrace(attempt)}}));
-                     EXPECT_FALSE(keys.WindowsKeyGetsThrough())
-                         << "keys stay suppressed while the box is open";
-                   });
+    ExpectErrorBox(
+        hushpad, L"Unable to start process \"" + c.program + L"\".  " + SystemText(c.error), [&] {
+          EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed, {LaunchingTrace(commandLine)}}));
+          EXPECT_FALSE(keys.WindowsKeyGetsThrough())
+              << "keys stay suppressed while the box is open";
+        });
     EXPECT_FALSE(ShowsDialog(hushpad.Pid()));
     EXPECT_EQ(Tail(hushpad.Traces(), 3), kRestored);
     EXPECT_TRUE(keys.WindowsKeyGetsThrough());
   }
+  EXPECT_FALSE(ProgramRunning(L"never-resumed.exe"));
 }

@@ -149,7 +149,10 @@ Probe::Probe(const std::wstring& extra, bool wait)
     : report_(TestFolder() + UniqueName(L"report") + L".bin"),
       eventName_(UniqueName(L"HushpadProbeEvent")),
       event_(CreateEventW(nullptr, TRUE, FALSE, eventName_.c_str())) {
-  DeleteFileW(report_.c_str());  // names repeat when Wine hands out the same process ID
+  // Names repeat when Wine hands out the same process ID again.
+  for (const wchar_t* descendant : {L"", L".grandchild", L".grandchild.grandchild"}) {
+    DeleteFileW((report_ + descendant).c_str());
+  }
   commandLine_ = Quoted(ProbeExe()) + L" " + Quoted(L"/out:" + report_);
   if (wait) commandLine_ += L" /wait:" + eventName_;
   if (!extra.empty()) commandLine_ += L" " + extra;

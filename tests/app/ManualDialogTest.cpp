@@ -9,7 +9,8 @@
 TEST(ManualDialog, ShowsQuietlyOnlyReenableKeysEndsTheRunAndOneCopyShowsIt) {
   WindowsKeyObserver keys;
   Probe probeA, probeB;
-  Hushpad a(L"--manual " + probeA.CommandLine());
+  // --tree has nothing to wait for with --manual: the child outlives A all the same.
+  Hushpad a(L"--tree --manual " + probeA.CommandLine());
   HWND dialog = WaitForManualDialog(a.Pid());
   ASSERT_NE(dialog, nullptr);
   ASSERT_TRUE(probeA.WaitForReport());

@@ -14,6 +14,7 @@ TEST(Modes, EarlyModesShowOneBoxTouchNothingAndFollowTheirPrecedence) {
           L"keyboard shortcuts.\n\n") +
       kUsage +
       L"\nOptions:\n--manual \t\tShow a dialog box to re-enable keys manually.\n"
+      L"--tree\t\tAlso wait for the programs that PROGRAM starts.\n"
       L"--version\t\tShow version information.";
   const std::wstring version = L"Hushpad 1.0\n";  // then the maker's and web lines
   const std::wstring noProgram = std::wstring(L"No program specified.\n\n") + kUsage;
@@ -39,6 +40,8 @@ TEST(Modes, EarlyModesShowOneBoxTouchNothingAndFollowTheirPrecedence) {
       {L"--bogus" + program, L"Invalid option: --bogus\n\n" + std::wstring(kUsage), BoxIcon::Error},
       {L"-x", L"Invalid option: -x\n\n" + std::wstring(kUsage), BoxIcon::Error},
       {L"--manual=2" + program, L"Invalid value for option --manual: 2\n\n" + std::wstring(kUsage),
+       BoxIcon::Error},
+      {L"--tree=2" + program, L"Invalid value for option --tree: 2\n\n" + std::wstring(kUsage),
        BoxIcon::Error},
   };
   for (const Case& c : cases) {

@@ -6,6 +6,10 @@
 //   /spawn:NAME  start another probe that waits for the event NAME (and
 //                reports to this one's report path plus ".grandchild"), and
 //                do not wait for it
+//   /spawn-deep:NAME  the same, but that probe starts one with /spawn:NAME in
+//                turn and ends at once
+//   /spawn-away:NAME  like /spawn:NAME, but the new probe leaves any job this
+//                one is in (CREATE_BREAKAWAY_FROM_JOB)
 // Anything else is ignored, so a test may pass arbitrary arguments through.
 #include <windows.h>
 #include <shellapi.h>
@@ -17,6 +21,22 @@ namespace {
 
 bool StartsWith(const wchar_t* text, const wchar_t* prefix) {
   return std::wcsncmp(text, prefix, std::wcslen(prefix)) == 0;
+}
+
+// Starts another probe with `arguments`, reporting to `report` plus
+// ".grandchild", and does not wait for it.
+void Spawn(const wchar_t* probe, const std::wstring& arguments, const std::wstring& report,
+           DWORD flags = 0) {
+  std::wstring commandLine =
+      L"\"" + std::wstring(probe) + L"\" " + arguments + L" \"/out:" + report + L".grandchild\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                     &startup, &process)) {
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
 }
 
 void WriteReport(const std::wstring& path, int count, wchar_t** arguments) {
@@ -54,16 +74,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         CloseHandle(event);
       }
     } else if (StartsWith(arguments[i], L"/spawn:")) {
-      std::wstring commandLine = L"\"" + std::wstring(arguments[0]) + L"\" /wait:" +
-                                 (arguments[i] + 7) + L" \"/out:" + report + L".grandchild\"";
-      STARTUPINFOW startup{};
-      startup.cb = sizeof startup;
-      PROCESS_INFORMATION process{};
-      if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                         &startup, &process)) {
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-      }
+      Spawn(arguments[0], L"/wait:" + std::wstring(arguments[i] + 7), report);
+    } else if (StartsWith(arguments[i], L"/spawn-deep:")) {
+      Spawn(arguments[0], L"/spawn:" + std::wstring(arguments[i] + 12), report);
+    } else if (StartsWith(arguments[i], L"/spawn-away:")) {
+      Spawn(arguments[0], L"/wait:" + std::wstring(arguments[i] + 12), report,
+            CREATE_BREAKAWAY_FROM_JOB);
     }
   }
   LocalFree(arguments);

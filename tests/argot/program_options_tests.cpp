@@ -10,10 +10,10 @@
 
 namespace {
 
-// The flags that are set, as letters: h(elp), v(ersion), m(anual).
+// The flags that are set, as letters: h(elp), v(ersion), m(anual), t(ree).
 std::wstring SetFlags() {
   return std::wstring(g_helpFlag ? L"h" : L"") + (g_versionFlag ? L"v" : L"") +
-         (g_manualFlag ? L"m" : L"");
+         (g_manualFlag ? L"m" : L"") + (g_treeFlag ? L"t" : L"");
 }
 
 // The flags are constant-initialized, so this dynamic initializer sees them
@@ -24,7 +24,7 @@ const std::wstring kFlagsAtStart = SetFlags();
 void Check(std::initializer_list<Row> rows, bool initial = false) {
   const auto effect = [initial] {
     const std::wstring set = SetFlags();
-    g_helpFlag = g_versionFlag = g_manualFlag = initial;
+    g_helpFlag = g_versionFlag = g_manualFlag = g_treeFlag = initial;
     return set;
   };
   effect();
@@ -40,6 +40,8 @@ TEST(ProgramOptionsTest, FlagsAreFalseAtStartAndOperandsBeginAtTheFirstNonOption
       {L"--manual prog --help", L"m", L"rest 1"},
       {L"--manual -- --help", L"m", L"rest 2"},
       {L"--manual=1 prog arg", L"m", L"rest 1"},
+      {L"--tree --manual prog", L"mt", L"rest 2"},
+      {L"--tree=1 prog", L"t", L"rest 1"},
   });
 }
 
@@ -59,10 +61,11 @@ TEST(ProgramOptionsTest, HelpAndVersionSetTheirFlagAndStopTheParse) {
 TEST(ProgramOptionsTest, ExplicitZeroOrOneSetsAFlagEitherWay) {
   Check(
       {
-          {L"--version=0", L"hm", L"rest 1"},
-          {L"-h=0 x", L"vm", L"rest 1"},
-          {L"-?=0 x", L"vm", L"rest 1"},
-          {L"--manual=0 x", L"hv", L"rest 1"},
+          {L"--version=0", L"hmt", L"rest 1"},
+          {L"-h=0 x", L"vmt", L"rest 1"},
+          {L"-?=0 x", L"vmt", L"rest 1"},
+          {L"--manual=0 x", L"hvt", L"rest 1"},
+          {L"--tree=0 x", L"hvm", L"rest 1"},
       },
       true);
   Check({{L"--manual=01 x", L"m", L"rest 1"}});
@@ -77,6 +80,7 @@ TEST(ProgramOptionsTest, BadOptionsAndValuesAreRecordedAsWritten) {
       {L"--?", L"", L"rest 1: 4 --?"},
       {L"--version=2", L"", L"rest 1: 6 --version=2"},
       {L"--manual=yes prog", L"", L"rest 1: 6 --manual=yes"},
+      {L"--tree=2 prog", L"", L"rest 1: 6 --tree=2"},
       {L"--manual -?=2", L"m", L"rest 2: 6 -?=2"},
   });
 }

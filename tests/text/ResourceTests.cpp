@@ -55,6 +55,7 @@ TEST(StringTable, HoldsExactlyTheProgramsEntriesToTheCharacter) {
       {IDS_HELP_TEXT,
        L"%1: Temporarily disables the Windows key and the accessibility keyboard shortcuts.\n\n"
        L"%2\nOptions:\n--manual \t\tShow a dialog box to re-enable keys manually.\n"
+       L"--tree\t\tAlso wait for the programs that PROGRAM starts.\n"
        L"--version\t\tShow version information."},
       {IDS_UNKNOWN_ERROR, L"Unknown error."},
       {IDS_COMMAND_LINE_ERROR, L"Failed to retrieve command-line arguments.  %1"},

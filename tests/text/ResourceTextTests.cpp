@@ -57,6 +57,7 @@ TEST(FormatResourceMessage, BuildsTheHelpVersionUsageAndErrorTexts) {
             L"shortcuts.\r\n\r\n" +
                 usage +
                 L"\r\nOptions:\r\n--manual \t\tShow a dialog box to re-enable keys manually.\r\n"
+                L"--tree\t\tAlso wait for the programs that PROGRAM starts.\r\n"
                 L"--version\t\tShow version information.");
   EXPECT_EQ(FormatResourceMessage(IDS_VERSION_TEXT, nullptr, L"Hushpad"),
             L"Hushpad 1.0\r\nWritten by the Hushpad developers.\r\nhttps://hushpad.example/");

@@ -1,0 +1,27 @@
+#include "app/ProgramFamily.h"
+
+#include "app/FaultPoints.h"
+
+DWORD FollowFamily(HANDLE process, ProgramFamily& family) noexcept {
+  UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+  if (!job) return GetLastError();
+  UniqueHandle port(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1));
+  if (!port) return GetLastError();
+
+  JOBOBJECT_ASSOCIATE_COMPLETION_PORT notifications{};
+  notifications.CompletionKey = job.get();
+  notifications.CompletionPort = port.get();
+  JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+  limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_BREAKAWAY_OK;
+  if (!SetInformationJobObject(job.get(), JobObjectAssociateCompletionPortInformation,
+                               &notifications, sizeof notifications) ||
+      !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
+                               sizeof limits) ||
+      HUSHPAD_FAULT_POINT(AssignProcessToJobObject) ||
+      !AssignProcessToJobObject(job.get(), process)) {
+    return GetLastError();
+  }
+  family.job = std::move(job);
+  family.port = std::move(port);
+  return ERROR_SUCCESS;
+}

@@ -1,5 +1,7 @@
-// Version numbers, shared by Hushpad.rc and the C++ code. Plain #defines only:
-// this header is read by the resource compilers as well.
+// The program's version, the one place where it is written: Hushpad.rc takes
+// the version record and the version box's text from here, and CMake the
+// project's version (and with it the manifest's and the package's). Plain
+// #defines only: this header is read by the resource compilers as well.
 #pragma once
 
 #define HUSHPAD_VERSION_MAJOR 1
@@ -7,6 +9,5 @@
 #define HUSHPAD_VERSION_PATCH 0
 #define HUSHPAD_VERSION_BUILD 0
 
-// The version as the user sees it, and the four-part form of the version record.
-#define HUSHPAD_VERSION_TEXT      "1.0"
-#define HUSHPAD_FILE_VERSION_TEXT "1.0.0.0"
+// The version as the user sees it: "MAJOR.MINOR" or "MAJOR.MINOR.PATCH".
+#define HUSHPAD_VERSION_TEXT "1.0"

@@ -8,11 +8,12 @@
 // Side flags of TrimWhitespace; TrimLeading | TrimTrailing trims both ends.
 enum TrimSide : unsigned { TrimLeading = 1, TrimTrailing = 2 };
 
-// text without its leading and/or trailing whitespace, as the classic
-// locale's std::ctype<wchar_t> classifies it (tab, line feed, vertical tab,
-// form feed, carriage return, space and the other Unicode spaces). With no
-// flag the text comes back unchanged; an all-whitespace text trimmed at either
-// end becomes empty.
+// text without its leading and/or trailing whitespace, as the C runtime's
+// iswspace classifies it, which is also the classic locale's
+// std::ctype<wchar_t> answer (tab, line feed, vertical tab, form feed,
+// carriage return, space, no-break space and the other Unicode spaces). With
+// no flag the text comes back unchanged; an all-whitespace text trimmed at
+// either end becomes empty.
 std::wstring TrimWhitespace(const std::wstring& text, unsigned sides);
 
 // printf-style formatting with the runtime's wide printf family in its

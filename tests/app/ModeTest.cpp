@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "Harness.h"
+#include "res/version.h"
 
 TEST(Modes, EarlyModesShowOneBoxTouchNothingAndFollowTheirPrecedence) {
   Probe probe;  // never started: a PROGRAM after an early mode is ignored
@@ -16,7 +17,8 @@ TEST(Modes, EarlyModesShowOneBoxTouchNothingAndFollowTheirPrecedence) {
       L"\nOptions:\n--manual \t\tShow a dialog box to re-enable keys manually.\n"
       L"--tree\t\tAlso wait for the programs that PROGRAM starts.\n"
       L"--version\t\tShow version information.";
-  const std::wstring version = L"Hushpad 1.0\n";  // then the maker's and web lines
+  // Then the maker's and web lines.
+  const std::wstring version = L"Hushpad " HUSHPAD_VERSION_TEXT L"\n";
   const std::wstring noProgram = std::wstring(L"No program specified.\n\n") + kUsage;
   struct Case {
     std::wstring arguments, text;

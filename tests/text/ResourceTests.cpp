@@ -1,5 +1,6 @@
 // The program's resources as the built module carries them.
 #include "res/resource.h"
+#include "res/version.h"
 
 #include "TestStrings.h"
 
@@ -48,7 +49,8 @@ TEST(StringTable, HoldsExactlyTheProgramsEntriesToTheCharacter) {
   // Bare line feeds only: the string table never holds a carriage return.
   const std::map<UINT, std::wstring> expected = {
       {IDS_APP_NAME, L"Hushpad"},
-      {IDS_VERSION_TEXT, L"%1 1.0\nWritten by the Hushpad developers.\nhttps://hushpad.example/"},
+      {IDS_VERSION_TEXT, L"%1 " HUSHPAD_VERSION_TEXT L"\n"
+                         L"Written by the Hushpad developers.\nhttps://hushpad.example/"},
       {IDS_USAGE,
        L"Usage:\nHushpad PROGRAM [ARGUMENTS ...]\nHushpad --manual [PROGRAM [ARGUMENTS ...]]\n"
        L"Hushpad --version\nHushpad --help\n"},
@@ -144,7 +146,7 @@ TEST(ManualDialog, IsTheExtendedTemplateWithItsStylesControlsAndFont_AndOpensAsA
   DestroyWindow(dialog);
 }
 
-TEST(VersionRecord, SaysVersion1InEnglishUnitedStatesUtf16) {
+TEST(VersionRecord, SaysTheVersionInEnglishUnitedStatesUtf16) {
   wchar_t path[MAX_PATH] = {};
   ASSERT_NE(GetModuleFileNameW(nullptr, path, MAX_PATH), 0u);
   DWORD ignored = 0;
@@ -152,14 +154,16 @@ TEST(VersionRecord, SaysVersion1InEnglishUnitedStatesUtf16) {
   ASSERT_FALSE(info.empty()) << GetLastError();
   ASSERT_TRUE(GetFileVersionInfoW(path, 0, static_cast<DWORD>(info.size()), info.data()));
 
+  const DWORD kVersionMS = MAKELONG(HUSHPAD_VERSION_MINOR, HUSHPAD_VERSION_MAJOR);
+  const DWORD kVersionLS = MAKELONG(HUSHPAD_VERSION_BUILD, HUSHPAD_VERSION_PATCH);
   VS_FIXEDFILEINFO* fixed = nullptr;
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(
-      (std::vector<DWORD>{fixed->dwSignature, fixed->dwFileVersionMS, fixed->dwFileVersionLS,
-                          fixed->dwProductVersionMS, fixed->dwProductVersionLS, fixed->dwFileFlags,
-                          fixed->dwFileOS, fixed->dwFileType}),
-      (std::vector<DWORD>{0xFEEF04BD, 0x00010000, 0, 0x00010000, 0, 0, VOS_NT_WINDOWS32, VFT_APP}));
+  EXPECT_EQ((std::vector<DWORD>{fixed->dwSignature, fixed->dwFileVersionMS, fixed->dwFileVersionLS,
+                                fixed->dwProductVersionMS, fixed->dwProductVersionLS,
+                                fixed->dwFileFlags, fixed->dwFileOS, fixed->dwFileType}),
+            (std::vector<DWORD>{0xFEEF04BD, kVersionMS, kVersionLS, kVersionMS, kVersionLS, 0,
+                                VOS_NT_WINDOWS32, VFT_APP}));
   DWORD* translation = nullptr;
   ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
                              reinterpret_cast<void**>(&translation), &length));
@@ -168,8 +172,8 @@ TEST(VersionRecord, SaysVersion1InEnglishUnitedStatesUtf16) {
 
   const std::pair<const wchar_t*, const wchar_t*> strings[] = {
       {L"ProductName", L"Hushpad"},
-      {L"ProductVersion", L"1.0"},
-      {L"FileVersion", L"1.0"},
+      {L"ProductVersion", L"" HUSHPAD_VERSION_TEXT},
+      {L"FileVersion", L"" HUSHPAD_VERSION_TEXT},
       {L"Comments",
        L"Temporarily disables the Windows key and the accessibility keyboard shortcuts."},
       {L"OriginalFilename", L"Hushpad.exe"},
@@ -197,6 +201,12 @@ TEST(Manifest, IsResource1AndAsksForCommonControls6AsInvokerDpiAware) {
        }) {
     EXPECT_NE(manifest.find(part), std::string::npos) << part;
   }
+  // Its identity carries the program's version, written in at configure time.
+  const std::string identity =
+      "name=\"Hushpad\" version=\"" + std::to_string(HUSHPAD_VERSION_MAJOR) + "." +
+      std::to_string(HUSHPAD_VERSION_MINOR) + "." + std::to_string(HUSHPAD_VERSION_PATCH) + "." +
+      std::to_string(HUSHPAD_VERSION_BUILD) + "\"";
+  EXPECT_NE(manifest.find(identity), std::string::npos) << identity;
   // The loader applied it: the process's activation context sends
   // comctl32.dll to the side-by-side version 6.
   ACTCTX_SECTION_KEYED_DATA redirection{};

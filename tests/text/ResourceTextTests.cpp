@@ -1,4 +1,5 @@
 #include "res/resource.h"
+#include "res/version.h"
 #include "text/ResourceText.h"
 
 #include "TestStrings.h"
@@ -60,7 +61,8 @@ TEST(FormatResourceMessage, BuildsTheHelpVersionUsageAndErrorTexts) {
                 L"--tree\t\tAlso wait for the programs that PROGRAM starts.\r\n"
                 L"--version\t\tShow version information.");
   EXPECT_EQ(FormatResourceMessage(IDS_VERSION_TEXT, nullptr, L"Hushpad"),
-            L"Hushpad 1.0\r\nWritten by the Hushpad developers.\r\nhttps://hushpad.example/");
+            L"Hushpad " HUSHPAD_VERSION_TEXT
+            L"\r\nWritten by the Hushpad developers.\r\nhttps://hushpad.example/");
   EXPECT_EQ(
       FormatResourceMessage(IDS_USAGE_ERROR, nullptr, L"No program specified.", usage.c_str()),
       L"No program specified.\r\n\r\n" + usage);

@@ -3,7 +3,7 @@
 // How much a low-level keyboard hook delays a keystroke, as a window of
 // another process sees it: the time from SendInput of a key-down to that
 // window's WM_KEYDOWN, measured with six set-ups in the same run, round after
-// round, each round taking KEYS keys per set-up in a rotating order:
+// round, each round taking KEYS keys per set-up in a shuffled order:
 //   - no hook at all (the floor);
 //   - a do-nothing WH_KEYBOARD_LL hook that only calls CallNextHookEx (what
 //     any low-level hook costs: the system's round trip to the hook thread);
@@ -18,6 +18,9 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
+#include <numeric>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,30 +56,29 @@ LRESULT CALLBACK PassThroughHookProc(int nCode, WPARAM wParam, LPARAM lParam) no
   return CallNextHookEx(g_passThroughHookHandle, nCode, wParam, lParam);
 }
 
-// Two threads that spin while `on` is set, as a game or a build would.
+// Two threads that spin while the load is on, as a game or a build would,
+// and sleep on an event while it is off.
 class CpuLoad {
  public:
-  CpuLoad() {
+  CpuLoad() : on_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     for (auto& thread : threads_) {
       thread = std::thread([this] {
         volatile unsigned long long sink = 0;
-        while (!quit_) {
-          if (on_)
-            ++sink;
-          else
-            Sleep(1);
+        while (WaitForSingleObject(on_.get(), INFINITE) == WAIT_OBJECT_0 && !quit_) {
+          for (int i = 0; i < 100000; ++i) ++sink;
         }
       });
     }
   }
   ~CpuLoad() {
     quit_ = true;
+    SetEvent(on_.get());
     for (auto& thread : threads_) thread.join();
   }
-  void Set(bool on) { on_ = on; }
+  void Set(bool on) { on ? SetEvent(on_.get()) : ResetEvent(on_.get()); }
 
  private:
-  std::atomic<bool> on_{false};
+  ScopedHandle on_;
   std::atomic<bool> quit_{false};
   std::thread threads_[2];
 };
@@ -172,9 +174,14 @@ int main(int argc, char** argv) {
       if (WaitForSingleObject(keyUp.get(), 2000) != WAIT_OBJECT_0) return -1;
       return static_cast<double>(received - sent.QuadPart) * microsecondsPerTick;
     };
+    // A new order every round, so that no set-up always follows the same one.
+    std::mt19937 shuffler(20261207);
+    int order[kSetupCount];
+    std::iota(std::begin(order), std::end(order), 0);
     for (int round = 0; round < rounds && !failed; ++round) {
+      std::shuffle(std::begin(order), std::end(order), shuffler);
       for (int step = 0; step < kSetupCount && !failed; ++step) {
-        const int setup = (round + step) % kSetupCount;
+        const int setup = order[step];
         const Hook hook = static_cast<Hook>(setup % kHookCount);
         KeyboardHook installed;
         if (hook == kPassThroughHook) {
@@ -211,7 +218,7 @@ int main(int argc, char** argv) {
   }
 
   std::printf("Keystroke latency, SendInput to WM_KEYDOWN in another process, microseconds\n");
-  std::printf("%d rounds x %d keys per set-up, set-ups interleaved in rotating order\n\n", rounds,
+  std::printf("%d rounds x %d keys per set-up, set-ups interleaved in shuffled order\n\n", rounds,
               keysPerRound);
   std::printf("%-20s %-15s %9s %9s %9s\n", "hook", "load", "median", "p10", "p90");
   for (int setup = 0; setup < kSetupCount; ++setup) {

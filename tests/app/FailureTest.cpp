@@ -11,7 +11,6 @@
 #include <string>
 
 #include "Harness.h"
-#include "WindowSearch.h"
 
 namespace {
 
@@ -78,9 +77,12 @@ TEST(Failures, HookFailureInPrimaryWaitsForOtherCopiesBeforeItsBox) {
   Probe probeA, probeB;
   // The fault point holds A for two seconds after its window exists.
   Hushpad a(probeA.CommandLine(), L"SetWindowsHookExW:5:2000");
-  ASSERT_NE(WaitForMessageOnlyWindow(a.Pid(), L"{3F1C9E52-84B0-4d6e-9A17-5B2E0C7D41A8}", L"Hushpad",
-                                     kTimeoutMs),
-            nullptr);
+  ASSERT_TRUE(Eventually(
+      [] {
+        return FindWindowExW(HWND_MESSAGE, nullptr, L"{3F1C9E52-84B0-4d6e-9A17-5B2E0C7D41A8}",
+                             L"Hushpad") != nullptr;
+      },
+      kTimeoutMs));
   Hushpad b(probeB.CommandLine());
   ASSERT_TRUE(b.WaitForTrace(DeferringTrace(a.Pid())));
   ASSERT_TRUE(a.WaitForTrace(WaitingTrace(b.Pid())));

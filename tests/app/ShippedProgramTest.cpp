@@ -1,4 +1,5 @@
-// The shipped file itself: what it imports and what it must not contain.
+// The shipped file itself: what it imports, what it carries and what it must
+// not contain.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -7,8 +8,11 @@
 #include <cctype>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "Harness.h"
+#include "res/version.h"
 
 TEST(ShippedProgram, IsAStripped32BitGuiProgramImportingOnlySystemDlls) {
   const std::string image = ReadWholeFile(HushpadExe());
@@ -53,17 +57,51 @@ TEST(ShippedProgram, IsAStripped32BitGuiProgramImportingOnlySystemDlls) {
                 dll == "msvcrt.dll")
         << dll;
   }
-}
 
-TEST(ShippedProgram, CarriesNoFaultInjection) {
-  const std::string shipped = ReadWholeFile(HushpadExe());
-  const auto contains = [](const std::string& image, const std::string& ascii) {
+  // No fault injection: the test build carries the name, the shipped one
+  // neither it nor the call that would read it.
+  const auto contains = [](const std::string& file, const std::string& ascii) {
     std::string utf16;
     for (char c : ascii) utf16 += {c, '\0'};
-    return image.find(ascii) != std::string::npos || image.find(utf16) != std::string::npos;
+    return file.find(ascii) != std::string::npos || file.find(utf16) != std::string::npos;
   };
-  // The check is meaningful only if the test build does carry the name.
   EXPECT_TRUE(contains(ReadWholeFile(FaultsExe()), "HUSHPAD_FAULT"));
-  EXPECT_FALSE(contains(shipped, "HUSHPAD_FAULT"));
-  EXPECT_FALSE(contains(shipped, "GetEnvironmentVariable"));
+  EXPECT_FALSE(contains(image, "HUSHPAD_FAULT"));
+  EXPECT_FALSE(contains(image, "GetEnvironmentVariable"));
+}
+
+TEST(ShippedProgram, CarriesItsVersionRecordAndManifest) {
+  const std::wstring path = HushpadExe();
+  DWORD ignored = 0;
+  std::vector<BYTE> info(GetFileVersionInfoSizeW(path.c_str(), &ignored));
+  ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+  VS_FIXEDFILEINFO* fixed = nullptr;
+  UINT length = 0;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+  EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(HUSHPAD_VERSION_MINOR, HUSHPAD_VERSION_MAJOR));
+  for (const auto& [name, text] : {std::pair{L"ProductName", L"Hushpad"},
+                                   {L"FileVersion", L"" HUSHPAD_VERSION_TEXT},
+                                   {L"Comments",
+                                    L"Temporarily disables the Windows key and the "
+                                    L"accessibility keyboard shortcuts."}}) {
+    void* value = nullptr;
+    EXPECT_TRUE(VerQueryValueW(info.data(),
+                               (std::wstring(L"\\StringFileInfo\\040904B0\\") + name).c_str(),
+                               &value, &length) &&
+                std::wstring(static_cast<const wchar_t*>(value)) == text)
+        << testing::PrintToString(std::wstring(name));
+  }
+
+  // The manifest (resource 1): common controls 6, no elevation, DPI-aware.
+  const HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  const HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(1), RT_MANIFEST);
+  ASSERT_NE(resource, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, resource))),
+                             SizeofResource(module, resource));
+  for (const char* part :
+       {"name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\"",
+        "<requestedExecutionLevel level=\"asInvoker\" uiAccess=\"false\"/>", ">true</dpiAware>"}) {
+    EXPECT_NE(manifest.find(part), std::string::npos) << part;
+  }
+  FreeLibrary(module);
 }

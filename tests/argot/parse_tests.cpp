@@ -74,7 +74,6 @@ TEST(ParseTest, StopsAtTheFirstOperandOrAfterAStopOption) {
       {L"-a -- -a", L"a ", L"rest 2"},
       {L"-- -- x", L"", L"rest 1"},
       {L"--stop -a", L"s ", L"rest 1"},
-      {L"--stop=v -a", L"s(v) ", L"rest 1"},
       {L"-sa -a", L"s ", L"rest 1"},
       {L"-as -a", L"a s ", L"rest 1"},
       // The table ends only at the all-zero record, and the first match wins.
@@ -89,17 +88,14 @@ TEST(ParseTest, ValuesComeAfterEqualsOrFromTheNextArgumentAndGoToAGroupsLastOpti
       {L"--bravo= x", L"b() ", L"rest 1"},
       {L"--bravo=a=b", L"b(a=b) ", L"rest 1"},
       {L"--bravo -a x", L"b(-a) ", L"rest 2"},
-      {L"--bravo -- x", L"b(--) ", L"rest 2"},
       // A value given with "=" reaches even an option that takes none.
       {L"--alpha=x", L"a(x) ", L"rest 1"},
       {L"-a --bravo", L"a ", L"rest 2: 5 --bravo"},
       {L"-aa x", L"a a ", L"rest 1"},
       {L"-ab v x", L"a b(v) ", L"rest 2"},
-      {L"-ab=v x", L"a b(v) ", L"rest 1"},
       {L"-b", L"", L"rest 1: 5 -b"},
       {L"-ba v", L"", L"rest 1: 5 -b"},
       {L"-ac v x", L"a c(v) ", L"rest 2"},
-      {L"-ca x", L"c a ", L"rest 1"},
   });
 }
 
@@ -125,7 +121,6 @@ TEST(ParseTest, UnknownOrMalformedOptionsAreInvalidWithTheNameAsWritten) {
       {L"--Alpha", L"", L"rest 1: 4 --Alpha"},
       {L"--alphabet", L"", L"rest 1: 4 --alphabet"},
       {L"--bogus=1 x", L"", L"rest 1: 4 --bogus"},
-      {L"---a", L"", L"rest 1: 4 ---a"},
       {L"--=x y", L"", L"rest 1: 4 --=x"},
       {L"-a -= -a", L"a ", L"rest 2: 4 -="},
   });
@@ -135,7 +130,6 @@ TEST(ParseTest, HandlerFailureRecordsItsCodeAndValueLeavingTheValueUnconsumed) {
   Check({
       {L"--picky", L"p ", L"rest 1: 6 --picky"},
       {L"--picky=zz", L"p(zz) ", L"rest 1: 6 --picky=zz"},
-      {L"-p=zz", L"p(zz) ", L"rest 1: 6 -p=zz"},
       {L"-pa", L"p ", L"rest 1: 6 -p"},
       {L"-ap=", L"a p() ", L"rest 1: 6 -p="},
       {L"--number abc more", L"", L"rest 1: 6 --number=abc"},

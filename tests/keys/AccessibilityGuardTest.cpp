@@ -12,18 +12,17 @@ namespace {
 
 // Every feature off with its hotkey (and the confirmation) enabled, plus other
 // bits and FilterKeys timings that must survive untouched.
-const STICKYKEYS kStickyOff{sizeof(STICKYKEYS), SKF_AVAILABLE | SKF_HOTKEYACTIVE |
-                                                    SKF_CONFIRMHOTKEY | SKF_HOTKEYSOUND |
-                                                    SKF_INDICATOR | SKF_AUDIBLEFEEDBACK};
-const TOGGLEKEYS kToggleOff{sizeof(TOGGLEKEYS),
-                            TKF_AVAILABLE | TKF_HOTKEYACTIVE | TKF_CONFIRMHOTKEY | TKF_HOTKEYSOUND};
-const FILTERKEYS kFilterOff{
-    sizeof(FILTERKEYS),
-    FKF_AVAILABLE | FKF_HOTKEYACTIVE | FKF_CONFIRMHOTKEY | FKF_HOTKEYSOUND | FKF_CLICKON,
-    1000,
-    500,
-    30,
-    0};
+const STICKYKEYS kSticky{sizeof(STICKYKEYS), SKF_AVAILABLE | SKF_HOTKEYACTIVE | SKF_CONFIRMHOTKEY |
+                                                 SKF_HOTKEYSOUND | SKF_INDICATOR |
+                                                 SKF_AUDIBLEFEEDBACK};
+const TOGGLEKEYS kToggle{sizeof(TOGGLEKEYS),
+                         TKF_AVAILABLE | TKF_HOTKEYACTIVE | TKF_CONFIRMHOTKEY | TKF_HOTKEYSOUND};
+const FILTERKEYS kFilter{sizeof(FILTERKEYS),
+                         FKF_AVAILABLE | FKF_HOTKEYACTIVE | FKF_CONFIRMHOTKEY | FKF_CLICKON,
+                         1000,
+                         500,
+                         30,
+                         0};
 
 template <typename Setting>
 Setting WithFlags(Setting setting, DWORD flags) {
@@ -36,115 +35,64 @@ Setting HotkeyOff(Setting setting) {
 }
 
 using Calls = std::vector<Call>;
-const Calls kRestoreCalls = {Made(SPI_SETSTICKYKEYS, kStickyOff),
-                             Made(SPI_SETTOGGLEKEYS, kToggleOff),
-                             Made(SPI_SETFILTERKEYS, kFilterOff)};
-
-class AccessibilityGuardTest : public ::testing::Test {
- protected:
-  void SetUp() override { Reset(kStickyOff, kToggleOff, kFilterOff); }
-  // Returns the calls made so far and forgets them.
-  static Calls TakeCalls() { return std::exchange(g_calls, {}); }
-  AccessibilityGuard guard_{&SimulatedSystemParametersInfo};
-};
+Calls TakeCalls() { return std::exchange(g_calls, {}); }
 
 }  // namespace
 
-TEST_F(AccessibilityGuardTest,
-       AllOff_DisableClearsOnlyTheHotkeyBits_RestoreWritesTheSavedOnesBack) {
-  guard_.Disable();
-  EXPECT_EQ(TakeCalls(), (Calls{
-                             Made(SPI_GETSTICKYKEYS, kStickyOff),
-                             Made(SPI_GETTOGGLEKEYS, kToggleOff),
-                             Made(SPI_GETFILTERKEYS, kFilterOff),
-                             Made(SPI_SETSTICKYKEYS, HotkeyOff(kStickyOff)),
-                             Made(SPI_SETTOGGLEKEYS, HotkeyOff(kToggleOff)),
-                             Made(SPI_SETFILTERKEYS, HotkeyOff(kFilterOff)),
-                         }));
-  guard_.Restore();
-  EXPECT_EQ(TakeCalls(), kRestoreCalls);
-}
-
-TEST_F(AccessibilityGuardTest, FeatureSwitchedOn_KeepsItsHotkey_YetIsWrittenBackAtRestore) {
-  const STICKYKEYS stickyOn = WithFlags(kStickyOff, kStickyOff.dwFlags | SKF_STICKYKEYSON);
-  const FILTERKEYS filterOn = WithFlags(kFilterOff, kFilterOff.dwFlags | FKF_FILTERKEYSON);
-  Reset(stickyOn, kToggleOff, filterOn);
-  guard_.Disable();
-  EXPECT_EQ(TakeCalls(), (Calls{
-                             Made(SPI_GETSTICKYKEYS, stickyOn),
-                             Made(SPI_GETTOGGLEKEYS, kToggleOff),
-                             Made(SPI_GETFILTERKEYS, filterOn),
-                             Made(SPI_SETTOGGLEKEYS, HotkeyOff(kToggleOff)),
-                         }));
-  guard_.Restore();
-  EXPECT_EQ(TakeCalls(),
-            (Calls{Made(SPI_SETSTICKYKEYS, stickyOn), Made(SPI_SETTOGGLEKEYS, kToggleOff),
-                   Made(SPI_SETFILTERKEYS, filterOn)}));
-}
-
-TEST_F(AccessibilityGuardTest,
-       RepeatsTouchNothing_RestoreOverwritesChanges_NextDisableSavesAnew_DestructorRestores) {
-  guard_.Restore();
-  EXPECT_TRUE(TakeCalls().empty()) << "Restore without Disable";
-  guard_.Disable();
-  TakeCalls();
-  g_stickyKeys = STICKYKEYS{sizeof(STICKYKEYS), SKF_STICKYKEYSON};
-  guard_.Disable();
-  EXPECT_TRUE(TakeCalls().empty()) << "second Disable";
-  guard_.Restore();
-  EXPECT_EQ(TakeCalls(), kRestoreCalls) << "the settings of the first Disable, over the change";
-  guard_.Restore();
-  EXPECT_TRUE(TakeCalls().empty()) << "second Restore";
-
-  const TOGGLEKEYS changed{sizeof(TOGGLEKEYS), TKF_AVAILABLE | TKF_HOTKEYACTIVE | TKF_INDICATOR};
-  g_toggleKeys = changed;
-  guard_.Disable();
-  TakeCalls();
-  guard_.Restore();
-  EXPECT_EQ(TakeCalls()[1], Made(SPI_SETTOGGLEKEYS, changed));
-
-  Reset(kStickyOff, kToggleOff, kFilterOff);
-  { AccessibilityGuard idle(&SimulatedSystemParametersInfo); }
-  EXPECT_TRUE(TakeCalls().empty()) << "an idle guard's destructor";
-  {
-    AccessibilityGuard active(&SimulatedSystemParametersInfo);
-    active.Disable();
-    TakeCalls();
+TEST(AccessibilityGuard, ClearsOnlyTheHotkeyBitsOfFeaturesThatAreOff_AndWritesEverySettingBack) {
+  const STICKYKEYS stickyOn = WithFlags(kSticky, kSticky.dwFlags | SKF_STICKYKEYSON);
+  for (const STICKYKEYS sticky : {kSticky, stickyOn}) {
+    Reset(sticky, kToggle, kFilter);
+    AccessibilityGuard guard(&SimulatedSystemParametersInfo);
+    guard.Disable();
+    Calls expected{Made(SPI_GETSTICKYKEYS, sticky), Made(SPI_GETTOGGLEKEYS, kToggle),
+                   Made(SPI_GETFILTERKEYS, kFilter)};
+    // A feature that is on keeps its hotkey.
+    if (sticky.dwFlags == kSticky.dwFlags)
+      expected.push_back(Made(SPI_SETSTICKYKEYS, HotkeyOff(sticky)));
+    expected.push_back(Made(SPI_SETTOGGLEKEYS, HotkeyOff(kToggle)));
+    expected.push_back(Made(SPI_SETFILTERKEYS, HotkeyOff(kFilter)));
+    EXPECT_EQ(TakeCalls(), expected);
+    guard.Restore();
+    EXPECT_EQ(TakeCalls(), (Calls{Made(SPI_SETSTICKYKEYS, sticky), Made(SPI_SETTOGGLEKEYS, kToggle),
+                                  Made(SPI_SETFILTERKEYS, kFilter)}));
   }
-  EXPECT_EQ(TakeCalls(), kRestoreCalls) << "an active guard's destructor";
 }
 
-TEST_F(AccessibilityGuardTest, FailedRead_LeavesThatFeatureAloneInDisableAndRestore) {
+TEST(AccessibilityGuard, RepeatsUnreadSettingsAndSharedStorage) {
+  Reset(kSticky, kToggle, kFilter);
+  AccessibilityGuard guard(&SimulatedSystemParametersInfo);
+  guard.Restore();
+  EXPECT_TRUE(TakeCalls().empty()) << "Restore without Disable";
+
+  // A setting that cannot be read is never written.
   g_failingActions = {SPI_GETTOGGLEKEYS};
-  guard_.Disable();
-  EXPECT_EQ(TakeCalls(), (Calls{
-                             Made(SPI_GETSTICKYKEYS, kStickyOff),
-                             {SPI_GETTOGGLEKEYS, sizeof(TOGGLEKEYS), {}, 0},
-                             Made(SPI_GETFILTERKEYS, kFilterOff),
-                             Made(SPI_SETSTICKYKEYS, HotkeyOff(kStickyOff)),
-                             Made(SPI_SETFILTERKEYS, HotkeyOff(kFilterOff)),
-                         }));
-  guard_.Restore();
+  guard.Disable();
+  guard.Disable();
+  EXPECT_EQ(TakeCalls().size(), 5u) << "three reads and two writes, once";
+  g_stickyKeys = WithFlags(kSticky, SKF_STICKYKEYSON);  // changed by someone else meanwhile
+  guard.Restore();
+  guard.Restore();
   EXPECT_EQ(TakeCalls(),
-            (Calls{Made(SPI_SETSTICKYKEYS, kStickyOff), Made(SPI_SETFILTERKEYS, kFilterOff)}));
+            (Calls{Made(SPI_SETSTICKYKEYS, kSticky), Made(SPI_SETFILTERKEYS, kFilter)}));
 
-  // With every read failing the guard still becomes active but writes
-  // nothing, and a later successful cycle works normally.
-  g_failingActions = {SPI_GETSTICKYKEYS, SPI_GETTOGGLEKEYS, SPI_GETFILTERKEYS};
-  guard_.Disable();
-  guard_.Disable();
-  guard_.Restore();
-  EXPECT_EQ(TakeCalls().size(), 3u) << "the three reads of the first Disable only";
+  // A guard that finds the settings applied in shared storage (its first owner
+  // ended without restoring) keeps them off from there and restores those,
+  // not the changed ones it would read.
   g_failingActions.clear();
-  guard_.Disable();
-  guard_.Restore();
-  EXPECT_EQ(Calls(g_calls.end() - 3, g_calls.end()), kRestoreCalls);
-}
-
-TEST_F(AccessibilityGuardTest, RefusedWrites_StillActive_RestoreStillWritesAllThree) {
-  g_failingActions = {SPI_SETSTICKYKEYS, SPI_SETTOGGLEKEYS, SPI_SETFILTERKEYS};
-  guard_.Disable();
+  AccessibilitySettings shared{};
+  AccessibilityGuard first(&SimulatedSystemParametersInfo);
+  first.KeepSettingsIn(&shared);
+  first.Disable();
   TakeCalls();
-  guard_.Restore();
-  EXPECT_EQ(TakeCalls(), kRestoreCalls);
+  AccessibilityGuard successor(&SimulatedSystemParametersInfo);
+  successor.KeepSettingsIn(&shared);
+  successor.Disable();
+  EXPECT_EQ(TakeCalls(), (Calls{Made(SPI_SETSTICKYKEYS, HotkeyOff(kSticky)),
+                                Made(SPI_SETTOGGLEKEYS, HotkeyOff(kToggle)),
+                                Made(SPI_SETFILTERKEYS, HotkeyOff(kFilter))}));
+  successor.Restore();
+  EXPECT_EQ(TakeCalls(), (Calls{Made(SPI_SETSTICKYKEYS, kSticky), Made(SPI_SETTOGGLEKEYS, kToggle),
+                                Made(SPI_SETFILTERKEYS, kFilter)}));
+  EXPECT_EQ(shared.applied, 0);
 }

@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
-#include <ostream>
 #include <set>
+#include <utility>
 #include <vector>
 
 // A simulated SystemParametersInfoW for the three keyboard accessibility
@@ -11,27 +11,16 @@
 // system would (including its cbSize check), and every call is recorded.
 namespace fake_system {
 
-struct Call {
-  UINT action;
-  UINT uiParam;
-  std::vector<unsigned char> setting;  // what SET was given or GET delivered
-  UINT fWinIni;
-  bool operator==(const Call& other) const {
-    return action == other.action && uiParam == other.uiParam && setting == other.setting &&
-           fWinIni == other.fWinIni;
-  }
-};
-inline std::ostream& operator<<(std::ostream& out, const Call& call) {
-  out << "{action 0x" << std::hex << call.action << ", uiParam " << std::dec << call.uiParam
-      << ", fWinIni " << call.fWinIni << ", bytes" << std::hex;
-  for (unsigned char byte : call.setting) out << ' ' << unsigned{byte};
-  return out << std::dec << '}';
-}
+// A call: its action, uiParam, fWinIni, then the bytes SET was given or GET
+// delivered (none for a failed GET).
+using Call = std::vector<unsigned>;
 
 template <typename Setting>
 Call Made(UINT action, const Setting& setting) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(&setting);
-  return {action, sizeof(Setting), {bytes, bytes + sizeof(Setting)}, 0};
+  Call call{action, sizeof(Setting), 0};
+  call.insert(call.end(), bytes, bytes + sizeof(Setting));
+  return call;
 }
 
 // The system's state.
@@ -53,13 +42,8 @@ inline void Reset(const STICKYKEYS& sticky, const TOGGLEKEYS& toggle, const FILT
 template <typename Setting>
 BOOL Transfer(bool get, Setting& current, UINT uiParam, PVOID pvParam) {
   auto* given = static_cast<Setting*>(pvParam);
-  if (given == nullptr || uiParam != sizeof(Setting) || given->cbSize != sizeof(Setting))
-    return FALSE;
-  if (get) {
-    *given = current;
-  } else {
-    current = *given;
-  }
+  if (!given || uiParam != sizeof(Setting) || given->cbSize != sizeof(Setting)) return FALSE;
+  get ? *given = current : current = *given;
   return TRUE;
 }
 
@@ -77,12 +61,12 @@ inline BOOL WINAPI SimulatedSystemParametersInfo(UINT action, UINT uiParam, PVOI
       result = Transfer(get, g_filterKeys, uiParam, pvParam);
     }
   }
-  std::vector<unsigned char> setting;
-  if (pvParam != nullptr && (result || !get)) {  // a failed GET delivers nothing worth recording
+  Call call{action, uiParam, fWinIni};
+  if (pvParam && (result || !get)) {
     const auto* bytes = static_cast<const unsigned char*>(pvParam);
-    setting.assign(bytes, bytes + uiParam);
+    call.insert(call.end(), bytes, bytes + uiParam);
   }
-  g_calls.push_back({action, uiParam, std::move(setting), fWinIni});
+  g_calls.push_back(std::move(call));
   if (!result) SetLastError(ERROR_INVALID_PARAMETER);
   return result;
 }

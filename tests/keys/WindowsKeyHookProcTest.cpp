@@ -40,3 +40,13 @@ TEST(WindowsKeyHookProc, SwallowsPlainWindowsKeysOnly_PassesAltWindowsOtherKeysA
   // A negative code carries no promise about lParam: it is never read.
   EXPECT_EQ(WindowsKeyHookProc(-1, WM_KEYDOWN, 0), 0);
 }
+
+TEST(KeyboardHook, InstallsOnceRemovesOnce) {
+  KeyboardHook hook;
+  const HHOOK installed = hook.Install(WindowsKeyHookProc);
+  ASSERT_NE(installed, nullptr);
+  EXPECT_EQ(hook.Install(WindowsKeyHookProc), installed) << "the one it owns, no second hook";
+  hook.Remove();
+  hook.Remove();
+  EXPECT_NE(hook.Install(WindowsKeyHookProc), nullptr) << "and again after a removal";
+}

@@ -47,9 +47,11 @@ AppState::~AppState() noexcept(false) {
     TearDown();
   } catch (...) {
     // No window may outlive a failed teardown: later copies would wait for it,
-    // or defer to it. The members then restore the keys and give up the role.
+    // or defer to it. No watch may take over while the members are destroyed;
+    // they then restore the keys and, last, give up the role.
     DestroyWindow(window);
     window = nullptr;
+    if (!primary) primary = role.StopWatching();
     // While an earlier failure is on its way to the entry point, that one is
     // the one to report.
     if (std::uncaught_exceptions() > uncaughtAtConstruction_) return;

@@ -21,21 +21,23 @@ bool HasClass(HWND window, const wchar_t* name) {
   return _wcsicmp(actual, name) == 0;
 }
 
-// Counts the clearly red and the clearly blue pixels of `part` (window
-// coordinates): the error icon is mostly red, the information icon mostly blue.
+// Counts the clearly red, yellow and blue pixels of `part` (window
+// coordinates): the error icon is mostly red, the warning icon yellow, the
+// information icon blue.
 BoxIcon ClassifyIcon(const ScreenPicture& picture, const RECT& part) {
-  int red = 0, blue = 0;
+  int red = 0, yellow = 0, blue = 0;
   for (int y = std::max(0L, part.top); y < std::min<LONG>(picture.height, part.bottom); ++y) {
     for (int x = std::max(0L, part.left); x < std::min<LONG>(picture.width, part.right); ++x) {
       const DWORD pixel = picture.pixels[static_cast<size_t>(y) * picture.width + x];
       const int r = (pixel >> 16) & 0xFF, g = (pixel >> 8) & 0xFF, b = pixel & 0xFF;
       red += r > 150 && g < 110 && b < 110;
+      yellow += r > 150 && g > 150 && b < 110;
       blue += b > 150 && r < 110;
     }
   }
-  if (red > 40 && red > blue) return BoxIcon::Error;
-  if (blue > 40 && blue > red) return BoxIcon::Information;
-  return BoxIcon::None;
+  const int most = std::max({red, yellow, blue});
+  if (most <= 40) return BoxIcon::None;
+  return most == red ? BoxIcon::Error : most == yellow ? BoxIcon::Warning : BoxIcon::Information;
 }
 
 }  // namespace

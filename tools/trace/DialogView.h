@@ -10,7 +10,7 @@
 
 #include "ScreenPicture.h"
 
-enum class BoxIcon { None, Error, Information };
+enum class BoxIcon { None, Error, Warning, Information };
 
 struct DialogView {
   HWND window = nullptr;
@@ -20,7 +20,7 @@ struct DialogView {
   // control IDs in the same order.
   std::vector<std::wstring> buttons;
   std::vector<int> buttonIds;
-  BoxIcon icon = BoxIcon::None;  // told by its colours: error red, information blue
+  BoxIcon icon = BoxIcon::None;  // told by its colours: error red, warning yellow, information blue
   ScreenPicture picture;         // the window as drawn on the display
 };
 

@@ -31,6 +31,8 @@ const wchar_t* IconName(BoxIcon icon) {
   switch (icon) {
     case BoxIcon::Error:
       return L" (error)";
+    case BoxIcon::Warning:
+      return L" (warning)";
     case BoxIcon::Information:
       return L" (information)";
     case BoxIcon::None:

@@ -33,8 +33,12 @@ wine_session_stop() {
 # test run's virtual display) is used instead of a virtual display of its own.
 wine_session_start() {
   mkdir -p "$(dirname "$WINEPREFIX")"
-  # A prefix left by a run of another user or an interrupted creation is redone.
-  if [ -d "$WINEPREFIX" ] && [ ! -f "$WINEPREFIX/system.reg" ]; then
+  # A prefix whose creation did not finish is made anew. The mark is ours:
+  # the registry files appear only when the wineserver first saves them, so a
+  # session nested in one that has just made the prefix would not find them,
+  # remove the prefix from under it and start a server of its own.
+  local ready="$WINEPREFIX/.hushpad-prefix-ready"
+  if [ -d "$WINEPREFIX" ] && [ ! -f "$ready" ]; then
     rm -rf "$WINEPREFIX"
   fi
   mkdir -p "$WINEPREFIX"
@@ -65,8 +69,8 @@ wine_session_start() {
   # Xvfb runs no window manager, and Wine's managed windows then linger for
   # about two seconds after they are closed (every message box would). Wine's
   # own windows need no manager here.
-  if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+  if [ ! -f "$ready" ]; then
     timeout 120 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f \
-      </dev/null >/dev/null 2>&1
+      </dev/null >/dev/null 2>&1 && touch "$ready"
   fi
 }

@@ -111,7 +111,7 @@ std::wstring SiblingPath(const wchar_t* fileName) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int rounds = argc > 1 ? std::atoi(argv[1]) : 30;
+  const int rounds = argc > 1 ? std::atoi(argv[1]) : 60;
   const int keysPerRound = argc > 2 ? std::atoi(argv[2]) : 40;
   if (rounds <= 0 || keysPerRound <= 0) {
     std::fprintf(stderr, "usage: KeyLatencyBenchmark [ROUNDS [KEYS]]\n");

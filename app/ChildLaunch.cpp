@@ -41,14 +41,10 @@ void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manua
   ScopeGuard closeThread(CloseHandle, child.hThread);
 
   if (family) {
+    // Nothing that can throw stands between the creation and the resume, so
+    // the child is never left suspended.
     ProgramFamily followed;
-    {
-      ScopeGuard resume(ResumeThread, child.hThread);  // also should the trace fail
-      if (const DWORD error = FollowFamily(child.hProcess, followed)) {
-        DebugTrace(L"Hushpad: Waiting for the program alone: %s\n", SystemErrorText(error).c_str());
-      }
-      resume.Dismiss();
-    }
+    const DWORD followError = FollowFamily(child.hProcess, followed);
     if (HUSHPAD_FAULT_POINT(ResumeThread) ||
         ResumeThread(child.hThread) == static_cast<DWORD>(-1)) {
       const DWORD error = GetLastError();
@@ -57,6 +53,10 @@ void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manua
       TerminateProcess(child.hProcess, error);
       ShowLaunchError(program, error);
       return;
+    }
+    if (followError) {
+      DebugTrace(L"Hushpad: Waiting for the program alone: %s\n",
+                 SystemErrorText(followError).c_str());
     }
     if (followed.port) {
       WaitForFamilyExit(std::move(followed), window);

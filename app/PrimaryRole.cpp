@@ -9,11 +9,7 @@ PrimaryRole::Claim PrimaryRole::TryClaim() {
   mutex_.reset(CreateMutexW(nullptr, FALSE, name_));
   if (!mutex_) throw Win32Error{IDS_MUTEX_ERROR, GetLastError()};
   Start(false);
-  // The thread reports by holding the mutex, or by ending.
-  const HANDLE heldOrEnded[] = {held_.get(), thread_.get()};
-  if (WaitForMultipleObjects(2, heldOrEnded, FALSE, INFINITE) == WAIT_OBJECT_0) return claim_;
-  thread_.reset();
-  return Claim::Busy;
+  return ThreadHolds() ? claim_ : Claim::Busy;
 }
 
 void PrimaryRole::Watch(TakeOverFunction takeOver, void* context) {
@@ -25,6 +21,11 @@ void PrimaryRole::Watch(TakeOverFunction takeOver, void* context) {
 bool PrimaryRole::StopWatching() noexcept {
   if (!thread_ || !watch_) return false;
   SetEvent(stop_.get());
+  return ThreadHolds();
+}
+
+bool PrimaryRole::ThreadHolds() noexcept {
+  // The thread reports by holding the mutex, or by ending.
   const HANDLE heldOrEnded[] = {held_.get(), thread_.get()};
   if (WaitForMultipleObjects(2, heldOrEnded, FALSE, INFINITE) == WAIT_OBJECT_0) return true;
   thread_.reset();

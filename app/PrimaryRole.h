@@ -53,6 +53,8 @@ class PrimaryRole {
  private:
   static DWORD WINAPI RoleThread(LPVOID self) noexcept;
   void Start(bool watch);
+  // Waits until the role's thread holds the mutex (true) or has ended (false).
+  bool ThreadHolds() noexcept;
   bool TakeMutexNow() noexcept;
 
   const wchar_t* const name_;

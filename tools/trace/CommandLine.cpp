@@ -16,7 +16,3 @@ CommandLineSplit SplitFirstToken(const wchar_t* commandLine) {
   split.rest = p;
   return split;
 }
-
-std::wstring CommandLineAfterProgram(const wchar_t* commandLine) {
-  return SplitFirstToken(commandLine).rest;
-}

@@ -12,7 +12,3 @@ struct CommandLineSplit {
   std::wstring rest;
 };
 CommandLineSplit SplitFirstToken(const wchar_t* commandLine);
-
-// The part of a command line after the program name, exactly as written
-// (SplitFirstToken's `rest`).
-std::wstring CommandLineAfterProgram(const wchar_t* commandLine);

@@ -41,6 +41,8 @@ const wchar_t* IconName(BoxIcon icon) {
   return L"";
 }
 
+std::wstring KindOf(bool manual) { return manual ? L"[manual dialog] " : L"[message box] "; }
+
 std::wstring LabelOf(const DialogView& view, int id) {
   for (size_t i = 0; i < view.buttonIds.size(); ++i) {
     if (view.buttonIds[i] == id) return LabelText(view.buttons[i]);
@@ -116,8 +118,7 @@ void DialogWatch::Show(HWND window) {
   ++count_;
   const DialogView& view = shown.view;
 
-  std::wstring lines = (shown.manual ? L"[manual dialog] " : L"[message box] ") + view.caption +
-                       IconName(view.icon) + L"\n";
+  std::wstring lines = KindOf(shown.manual) + view.caption + IconName(view.icon) + L"\n";
   for (size_t start = 0; !view.text.empty() && start <= view.text.size();) {
     const size_t end = std::min(view.text.find(L'\n', start), view.text.size());
     const std::wstring line = view.text.substr(start, end - start);
@@ -152,6 +153,5 @@ void DialogWatch::Press(const Shown& shown, int id, const std::wstring& how) {
 }
 
 void DialogWatch::Note(const Shown& shown, const std::wstring& event) {
-  print_((shown.manual ? L"[manual dialog] " : L"[message box] ") + shown.view.caption + L": " +
-         event + L"\n");
+  print_(KindOf(shown.manual) + shown.view.caption + L": " + event + L"\n");
 }

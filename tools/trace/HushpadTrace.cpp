@@ -67,7 +67,7 @@ struct Invocation {
 // error (an unknown option, a missing or bad value, no COMMAND).
 std::optional<Invocation> ParseInvocation(const wchar_t* commandLine) {
   Invocation invocation;
-  std::wstring rest = CommandLineAfterProgram(commandLine);
+  std::wstring rest = SplitFirstToken(commandLine).rest;  // after the program name
   for (;;) {
     const CommandLineSplit option = SplitFirstToken(rest.c_str());
     if (option.first == L"--keys") {

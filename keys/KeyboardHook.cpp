@@ -2,8 +2,23 @@
 
 std::atomic<HHOOK> g_keyboardHookHandle{nullptr};
 
+namespace {
+
+// The state of the thread that runs WindowsKeyHookProc: set before the hook is
+// installed, then read and written only by the procedure, which the system
+// calls on that thread alone.
+WindowsKeyPresses g_presses;
+NewPressTest g_newPress;
+
+bool SwallowsNewPress() noexcept {
+  return g_newPress.swallows == nullptr || g_newPress.swallows(g_newPress.context);
+}
+
+}  // namespace
+
 LRESULT CALLBACK WindowsKeyHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
-  if (IsSwallowedWindowsKey(nCode, wParam, reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam))) {
+  if (DecideWindowsKey(nCode, wParam, reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam), g_presses,
+                       SwallowsNewPress)) {
     return 1;
   }
   return CallNextHookEx(g_keyboardHookHandle.load(std::memory_order_relaxed), nCode, wParam,
@@ -16,6 +31,7 @@ namespace {
 // Install's stack: the thread reads and writes it only until it sets `done`.
 struct HookStart {
   HOOKPROC procedure;
+  NewPressTest newPress;
   HANDLE done;
   HHOOK hook = nullptr;
   DWORD error = ERROR_SUCCESS;
@@ -26,6 +42,15 @@ DWORD WINAPI HookThread(LPVOID parameter) noexcept {
   MSG message;
   // The queue exists before Install returns, so Remove's WM_QUIT is never lost.
   PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+  // Above every thread of a game that keeps the processors busy: a hook that
+  // answers too late is removed without notice (LowLevelHooksTimeout). The
+  // thread runs for microseconds a keystroke and sleeps otherwise, so it
+  // cannot starve anyone.
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+  if (start->procedure == WindowsKeyHookProc) {  // other hooks (benchmarks) keep their hands off
+    g_presses = {};
+    g_newPress = start->newPress;
+  }
   const HHOOK hook =
       SetWindowsHookExW(WH_KEYBOARD_LL, start->procedure, GetModuleHandleW(nullptr), 0);
   start->hook = hook;
@@ -44,11 +69,11 @@ DWORD WINAPI HookThread(LPVOID parameter) noexcept {
 
 KeyboardHook::~KeyboardHook() { Remove(); }
 
-HHOOK KeyboardHook::Install(HOOKPROC procedure) {
+HHOOK KeyboardHook::Install(HOOKPROC procedure, NewPressTest newPress) {
   if (handle_) return handle_;
   UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   if (!done) return nullptr;
-  HookStart start{procedure, done.get()};
+  HookStart start{procedure, newPress, done.get()};
   DWORD threadId = 0;
   UniqueHandle thread(CreateThread(nullptr, 0, HookThread, &start, 0, &threadId));
   if (!thread) return nullptr;

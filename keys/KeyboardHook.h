@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <utility>
 
 #include "text/UniqueHandle.h"
 
@@ -12,20 +13,70 @@
 // procedure reads it on the hook's own thread.
 extern std::atomic<HHOOK> g_keyboardHookHandle;
 
-// The whole decision of the hook: a plain key-down or key-up of either Windows
-// key, reported with HC_ACTION. Alt+Windows (WM_SYSKEYDOWN/WM_SYSKEYUP), every
-// other key and every other nCode pass. Injected events are treated like
-// physical ones. `key` is read only when nCode is HC_ACTION.
-inline bool IsSwallowedWindowsKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* key) noexcept {
-  return nCode == HC_ACTION && wParam >= WM_KEYDOWN && wParam <= WM_KEYUP &&
-         (key->vkCode == VK_LWIN || key->vkCode == VK_RWIN);
+// What the hook remembers of each Windows key between its events: whether
+// the press going on now was swallowed or passed on. The system's key state
+// does not change for an event that a low-level hook swallows
+// ("LowLevelKeyboardProc", Remarks), so a key-up judged apart from its
+// key-down could leave a Windows key down for the system for good.
+enum class WindowsKeyPress : unsigned char { None, Swallowed, Passed };
+struct WindowsKeyPresses {
+  WindowsKeyPress left = WindowsKeyPress::None;
+  WindowsKeyPress right = WindowsKeyPress::None;
+};
+
+// The whole decision of the hook for one event: true to swallow it. Only the
+// two Windows keys reported with HC_ACTION count; every other key and every
+// other nCode pass, and `key` is read only for HC_ACTION. A key's first
+// key-down decides its whole press: a plain one (WM_KEYDOWN) is swallowed
+// when `swallowNewPress()` says so, one with Alt held (WM_SYSKEYDOWN) passes.
+// Its auto-repeated key-downs and its key-up (WM_KEYUP or WM_SYSKEYUP) follow
+// that decision, whatever Alt does meanwhile; a key-up of a press this hook
+// never saw begin (the key was held when the hook arrived) passes.
+// `swallowNewPress` is called at a new plain press only, so other keys never
+// pay for it. Injected events are treated like physical ones.
+template <typename NewPressTest>
+inline bool DecideWindowsKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* key,
+                             WindowsKeyPresses& presses, NewPressTest swallowNewPress) noexcept {
+  if (nCode != HC_ACTION) return false;
+  WindowsKeyPress* press = nullptr;
+  if (key->vkCode == VK_LWIN) {
+    press = &presses.left;
+  } else if (key->vkCode == VK_RWIN) {
+    press = &presses.right;
+  } else {
+    return false;
+  }
+  switch (wParam) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+      if (*press == WindowsKeyPress::None) {
+        *press = wParam == WM_KEYDOWN && swallowNewPress() ? WindowsKeyPress::Swallowed
+                                                           : WindowsKeyPress::Passed;
+      }
+      return *press == WindowsKeyPress::Swallowed;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      return std::exchange(*press, WindowsKeyPress::None) == WindowsKeyPress::Swallowed;
+    default:
+      return false;
+  }
 }
 
-// The WH_KEYBOARD_LL procedure: returns 1 for a swallowed Windows key (the
-// system then discards the event), otherwise forwards to CallNextHookEx with
+// Asked on the hook's thread at each new plain press of a Windows key whether
+// to swallow it; it must not block, allocate or trace. Without one, every
+// such press is swallowed.
+struct NewPressTest {
+  bool (*swallows)(void* context) noexcept = nullptr;
+  void* context = nullptr;
+};
+
+// The WH_KEYBOARD_LL procedure: DecideWindowsKey with the presses and the
+// NewPressTest of the hook's thread; returns 1 for a swallowed event (the
+// system then discards it), otherwise forwards to CallNextHookEx with
 // g_keyboardHookHandle, so the hooks installed before it see the key too. It
 // runs for every keystroke on the desktop, so it does nothing else: no
-// allocation, no I/O, no trace, no lock.
+// allocation, no I/O, no trace, no lock (its state lives on the hook's
+// thread, the only one it runs on).
 LRESULT CALLBACK WindowsKeyHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept;
 
 // Owns one low-level keyboard hook for every thread of the desktop, on a
@@ -34,7 +85,9 @@ LRESULT CALLBACK WindowsKeyHookProc(int nCode, WPARAM wParam, LPARAM lParam) noe
 // does not answer within LowLevelHooksTimeout is skipped and, from Windows 7
 // on, silently removed ("LowLevelKeyboardProc", Remarks). So the hook thread
 // does nothing but retrieve messages from the hook's installation to its
-// removal, whatever the thread that owns the KeyboardHook is busy with.
+// removal, whatever the thread that owns the KeyboardHook is busy with, and
+// runs at time-critical priority, so that a game keeping every processor busy
+// cannot delay its answer.
 //
 // Install and Remove may be called from any thread, but not at the same time.
 class KeyboardHook {
@@ -46,10 +99,12 @@ class KeyboardHook {
 
   // Starts the hook thread, which installs `procedure` as a WH_KEYBOARD_LL
   // hook, and traces "Hushpad: Disabled the Windows key." once it is in place.
+  // WindowsKeyHookProc asks `newPress` on that thread, and begins with no
+  // press of either key known.
   // Returns the hook handle; on failure returns null, traces nothing, and
   // leaves SetWindowsHookExW's error (or CreateThread's) in GetLastError().
   // While a hook is owned, returns it and does nothing else.
-  HHOOK Install(HOOKPROC procedure);
+  HHOOK Install(HOOKPROC procedure, NewPressTest newPress = {});
 
   // Unhooks, ends the hook thread and waits for it, then traces "Hushpad:
   // Re-enabled the Windows key.". Does nothing, and traces nothing, when no

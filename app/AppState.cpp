@@ -4,9 +4,12 @@
 
 #include "app/FaultPoints.h"
 #include "app/InstanceNames.h"
+#include "app/NamedObjectSecurity.h"
 #include "app/ProcessWatch.h"
+#include "app/StartRole.h"
 #include "res/resource.h"
 #include "text/ScopeGuard.h"
+#include "text/SystemErrorText.h"
 #include "text/TextUtil.h"
 #include "text/Win32Error.h"
 
@@ -46,12 +49,12 @@ AppState::~AppState() noexcept(false) {
   try {
     TearDown();
   } catch (...) {
-    // No window may outlive a failed teardown: later copies would wait for it,
-    // or defer to it. No watch may take over while the members are destroyed;
-    // they then restore the keys and, last, give up the role.
+    // No watch may take over from here on: the members restore the keys and,
+    // last, give up the role. No window may outlive a failed teardown: later
+    // copies would wait for it, or defer to it.
+    if (!primary) primary = role.StopWatching();
     DestroyWindow(window);
     window = nullptr;
-    if (!primary) primary = role.StopWatching();
     // While an earlier failure is on its way to the entry point, that one is
     // the one to report.
     if (std::uncaught_exceptions() > uncaughtAtConstruction_) return;
@@ -63,8 +66,8 @@ void AppState::TakeOver(void* self) noexcept {
   auto& state = *static_cast<AppState*>(self);
   DebugTrace(L"Hushpad: Taking over from [%u]\n",
              static_cast<unsigned>(state.shared.PrimaryProcessId()));
-  state.shared.SetPrimaryProcessId(GetCurrentProcessId());
-  InstallHook(state.hook);
+  state.shared.SetPrimary(GetCurrentProcessId(), state.integrityLevel_);
+  InstallHook(state.hook);  // a copy that kept a hook of its own keeps that one
   if (!g_keyboardHookHandle) state.takeOverError_ = GetLastError();
   // Even without the hook: the settings are off, and this copy now restores them.
   state.accessibility.Disable();
@@ -78,6 +81,7 @@ void AppState::TearDown() {
       DestroyWindow(window);
       window = nullptr;
       mutex.Release();
+      hook.Remove();  // the hook of a copy above its primary's integrity level
       return;
     }
     // Took over from a primary that is gone: hand off like one.
@@ -88,7 +92,7 @@ void AppState::TearDown() {
   hook.Remove();
   DestroyWindow(window);
   window = nullptr;
-  shared.SetPrimaryProcessId(0);  // handed off normally: the next copy starts afresh
+  shared.SetPrimary(0, 0);  // handed off normally: the next copy starts afresh
   role.Resign();
   mutex.Release();
   if (takeOverError_ != ERROR_SUCCESS) throw Win32Error{IDS_HOOK_ERROR, takeOverError_};
@@ -117,6 +121,45 @@ void AppState::WaitForOtherCopies() {
   }
 }
 
+namespace {
+
+// The role chosen, and the process it concerns: the copy deferred to, or the
+// one taken over from.
+struct RoleChoice {
+  StartRole role;
+  DWORD processId;
+};
+
+// Under the mutex: opens the shared state and chooses the role; a primary now
+// holds the role, and nobody else does.
+RoleChoice ChooseRole(AppState& state) {
+  if (const DWORD error = state.shared.Open()) {
+    DebugTrace(L"Hushpad: Keeping the saved settings to this copy: %s\n",
+               SystemErrorText(error).c_str());
+  }
+  state.accessibility.KeepSettingsIn(state.shared.Settings());
+  DWORD windowOwner = 0;
+  const HWND other = FindWindowExW(HWND_MESSAGE, nullptr, kWindowClassName, kWindowTitle);
+  if (other) GetWindowThreadProcessId(other, &windowOwner);
+  const DWORD recorded = state.shared.PrimaryProcessId();
+  const PrimaryRole::Claim claim = state.role.TryClaim();
+  HUSHPAD_PAUSE_POINT(ChooseStartRole);  // every named object of a copy exists by now
+  const StartRole role = ChooseStartRole(claim, recorded, other != nullptr);
+  switch (role) {
+    case StartRole::Defer:
+      // The copy that suppresses the keys, if known; a copy of an earlier
+      // version records none.
+      return {role, recorded ? recorded : windowOwner};
+    case StartRole::DeferWithoutRole:
+      state.role.Resign();
+      return {role, windowOwner};
+    default:
+      return {role, recorded};
+  }
+}
+
+}  // namespace
+
 void StartUp(AppState& state) {
   const HMODULE module = GetModuleHandleW(nullptr);
   WNDCLASSW windowClass{};
@@ -125,55 +168,50 @@ void StartUp(AppState& state) {
   windowClass.lpszClassName = kWindowClassName;
   const ATOM atom = HUSHPAD_FAULT_POINT(RegisterClassW) ? 0 : RegisterClassW(&windowClass);
   if (!atom) throw Win32Error{IDS_CLASS_ERROR, GetLastError()};
+  state.integrityLevel_ = ProcessIntegrityLevel();
 
-  DWORD otherProcessId = 0;  // whom a deferring copy defers to
-  DWORD lostProcessId = 0;   // whom a successor takes over from
-  bool successor = false;
-  bool watch = false;
-  DWORD windowError = ERROR_SUCCESS;
+  RoleChoice choice;
   {
     InstanceLock lock(state.mutex);
-    state.shared.Open();
-    state.accessibility.KeepSettingsIn(state.shared.Settings());
-    HWND other = FindWindowExW(HWND_MESSAGE, nullptr, kWindowClassName, kWindowTitle);
-    if (other) GetWindowThreadProcessId(other, &otherProcessId);
-    const PrimaryRole::Claim claim = state.role.TryClaim();
-    const DWORD recorded = state.shared.PrimaryProcessId();
-    if (claim == PrimaryRole::Claim::Busy) {
-      state.primary = false;  // defer to the copy that suppresses the keys
-      watch = true;
-      if (recorded) otherProcessId = recorded;
-    } else if (claim == PrimaryRole::Claim::Free && !recorded && other) {
-      // The other copies run an earlier version, which keeps no role: defer to
-      // them as they defer to each other.
-      state.primary = false;
-      state.role.Resign();
-    } else {
-      state.primary = true;
-      // A primary ended without handing off: this copy takes its place.
-      successor = claim == PrimaryRole::Claim::Abandoned || recorded != 0;
-      lostProcessId = recorded;
-    }
+    choice = ChooseRole(state);
+    state.primary = choice.role == StartRole::Primary || choice.role == StartRole::Successor;
     state.window =
         HUSHPAD_FAULT_POINT(CreateWindowExW)
             ? nullptr
             : CreateWindowExW(0, kWindowClassName, kWindowTitle, 0, CW_USEDEFAULT, CW_USEDEFAULT, 0,
                               0, HWND_MESSAGE, nullptr, module, nullptr);
-    // Taken before the lock is released, which could leave a code of its own.
-    windowError = GetLastError();
-    if (state.window && state.primary) state.shared.SetPrimaryProcessId(GetCurrentProcessId());
+    if (!state.window) {
+      const DWORD error = GetLastError();
+      state.role.Resign();
+      throw Win32Error{IDS_WINDOW_ERROR, error};
+    }
+    // A primary suppresses the keys before any other copy can see its window:
+    // none may defer to a primary without a hook.
+    if (state.primary) {
+      if (choice.role == StartRole::Successor) {
+        DebugTrace(L"Hushpad: Taking over from [%u]\n", static_cast<unsigned>(choice.processId));
+      }
+      InstallHook(state.hook);
+      if (!g_keyboardHookHandle) {
+        // Leaves no trace for the next copy, which then takes the role itself.
+        const DWORD error = GetLastError();
+        state.role.Resign();
+        DestroyWindow(state.window);
+        state.window = nullptr;
+        throw Win32Error{IDS_HOOK_ERROR, error};
+      }
+      state.shared.SetPrimary(GetCurrentProcessId(), state.integrityLevel_);
+      state.accessibility.Disable();
+      return;
+    }
   }
-  if (!state.window) throw Win32Error{IDS_WINDOW_ERROR, windowError};
-
-  if (!state.primary) {
-    DebugTrace(L"Hushpad: Deferring to [%u]\n", static_cast<unsigned>(otherProcessId));
-    if (watch) state.role.Watch(&AppState::TakeOver, &state);
-    return;
+  DebugTrace(L"Hushpad: Deferring to [%u]\n", static_cast<unsigned>(choice.processId));
+  if (choice.role == StartRole::Defer) state.role.Watch(&AppState::TakeOver, &state);
+  // A hook does not see the keys that go to a window of a higher integrity
+  // level than its own ("LowLevelKeyboardProc", Remarks), so a copy above its
+  // primary keeps one of its own for its program. Unknown counts as lower.
+  if (state.integrityLevel_ > state.shared.PrimaryIntegrityLevel()) {
+    InstallHook(state.hook);
+    if (!g_keyboardHookHandle) throw Win32Error{IDS_HOOK_ERROR, GetLastError()};
   }
-  if (successor) {
-    DebugTrace(L"Hushpad: Taking over from [%u]\n", static_cast<unsigned>(lostProcessId));
-  }
-  InstallHook(state.hook);
-  if (!g_keyboardHookHandle) throw Win32Error{IDS_HOOK_ERROR, GetLastError()};
-  state.accessibility.Disable();
 }

@@ -13,7 +13,9 @@
 // destructor is the teardown.
 //
 // Roles: the primary holds the "-primary" role (PrimaryRole) and suppresses
-// the keys; every other copy defers and watches the role. When the primary
+// the keys; every other copy defers and watches the role. A deferring copy at
+// a higher integrity level than the primary's keeps a hook of its own, since
+// the primary's does not see the keys of that copy's program. When the primary
 // ends without handing off (killed, crashed, or its teardown failed), exactly
 // one watching copy gets the role and takes over on the role's thread: it
 // installs the hook and keeps the accessibility hotkeys off, from the user's
@@ -21,7 +23,8 @@
 // is the primary.
 //
 // Teardown: a deferring copy stops its watch and destroys its window under the
-// mutex (if the watch took over meanwhile, it tears down as the primary). The
+// mutex (if the watch took over meanwhile, it tears down as the primary), then
+// removes its own hook, if any. The
 // primary first waits, pass by pass, for the process of every other copy
 // whose window it finds (keeping the keys suppressed meanwhile), then, under
 // the mutex with no other window left, restores the accessibility settings,
@@ -43,7 +46,7 @@ struct AppState {
   HWND window = nullptr;             // this copy's message-only window
   SharedState shared;                // who suppresses; the user's saved settings
   PrimaryRole role;                  // held by the primary, watched by the others
-  KeyboardHook hook;                 // primary only
+  KeyboardHook hook;                 // the primary, and a copy above its integrity level
   AccessibilityGuard accessibility;  // primary only
 
  private:
@@ -53,13 +56,16 @@ struct AppState {
   void WaitForOtherCopies();
 
   const int uncaughtAtConstruction_;
+  DWORD integrityLevel_ = 0;             // this copy's
   DWORD takeOverError_ = ERROR_SUCCESS;  // the hook could not be installed at a takeover
 };
 
 // The start-up steps: registers the window class; under the mutex chooses the
-// role (primary when no copy holds it; a successor when its holder ended
-// without handing off) and creates the window; then installs the hook and
-// disables the accessibility hotkeys in the primary, or traces "Hushpad:
-// Deferring to [%u]" in a deferring copy and starts watching the role. Throws
+// role (ChooseStartRole) and creates the window, and a primary installs the
+// hook and disables the accessibility hotkeys before it releases the mutex,
+// so that no copy defers to a primary without a hook (one whose hook fails
+// gives the role up and destroys its window first). A deferring copy then
+// traces "Hushpad: Deferring to [%u]", starts watching the role, and installs
+// a hook of its own when its integrity level is above the primary's. Throws
 // Win32Error 105, 103, 104, 106 or 107.
 void StartUp(AppState& state);

@@ -54,14 +54,15 @@ void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manua
       ShowLaunchError(program, error);
       return;
     }
-    if (followError) {
-      DebugTrace(L"Hushpad: Waiting for the program alone: %s\n",
-                 SystemErrorText(followError).c_str());
-    }
-    if (followed.port) {
+    if (!followError) {
       WaitForFamilyExit(std::move(followed), window);
       return;
     }
+    // Waiting for PROGRAM alone could end the suppression while the rest of
+    // the family, the game itself perhaps, runs on: the user ends it instead.
+    DebugTrace(L"Hushpad: Unable to follow the programs that PROGRAM starts: %s\n",
+               SystemErrorText(followError).c_str());
+    manual = true;
   }
   if (manual) {
     ShowManualDialog();

@@ -10,7 +10,8 @@
 // while dispatching `window`'s messages. With `family` (never together with
 // `manual`) the wait lasts until every program that the child starts, and
 // they in turn, have ended too; where they cannot be followed, the reason is
-// traced and the child alone is waited for. The child is never terminated
+// traced and the manual dialog is shown instead, so that the keys stay off
+// until the user says otherwise. The child is never terminated
 // once it runs, and never left suspended; its handles are closed on every way
 // out. A child that cannot be started is reported in message 108, naming
 // `program` as the user typed it, and is no exception; Win32Error 104 or 103

@@ -94,3 +94,10 @@ BOOL WINAPI FaultSystemParameters(UINT action, UINT uiParam, PVOID pvParam, UINT
       return SystemParametersInfoW(action, uiParam, pvParam, fWinIni);
   }
 }
+
+DWORD FaultIntegrityLevel(DWORD actual) noexcept {
+  wchar_t level[16] = {};
+  const DWORD length = GetEnvironmentVariableW(L"HUSHPAD_INTEGRITY", level, ARRAYSIZE(level));
+  if (length == 0 || length >= ARRAYSIZE(level)) return actual;
+  return std::wcstoul(level, nullptr, 10);
+}

@@ -20,6 +20,10 @@
 // build, when HUSHPAD_SETTINGS names a shared section, it is a simulated
 // system whose three keyboard accessibility settings live in that section,
 // shared by every copy, so that tests can read them (Wine keeps none).
+//
+// HUSHPAD_INTEGRITY_LEVEL(level) is the integrity level a copy reports as its
+// own: in the test build, HUSHPAD_INTEGRITY (a decimal RID) stands in for it,
+// since Wine runs every process at the same level.
 #ifdef HUSHPAD_FAULT_POINTS
 bool FaultPointHit(const wchar_t* name) noexcept;
 void PausePointHit(const wchar_t* name) noexcept;
@@ -27,8 +31,11 @@ BOOL WINAPI FaultSystemParameters(UINT action, UINT uiParam, PVOID pvParam, UINT
 #define HUSHPAD_FAULT_POINT(name) FaultPointHit(L"" #name)
 #define HUSHPAD_PAUSE_POINT(name) PausePointHit(L"" #name)
 #define HUSHPAD_SYSTEM_PARAMETERS (&FaultSystemParameters)
+DWORD FaultIntegrityLevel(DWORD actual) noexcept;
+#define HUSHPAD_INTEGRITY_LEVEL(level) FaultIntegrityLevel(level)
 #else
 #define HUSHPAD_FAULT_POINT(name) false
 #define HUSHPAD_PAUSE_POINT(name) static_cast<void>(0)
 #define HUSHPAD_SYSTEM_PARAMETERS (&SystemParametersInfoW)
+#define HUSHPAD_INTEGRITY_LEVEL(level) (level)
 #endif

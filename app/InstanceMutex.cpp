@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "app/NamedObjectSecurity.h"
 #include "res/resource.h"
 #include "text/Win32Error.h"
 
@@ -11,11 +12,16 @@ InstanceMutex::~InstanceMutex() { Release(); }
 
 void InstanceMutex::Acquire() {
   if (!handle) {
-    HANDLE created = CreateMutexW(nullptr, FALSE, name.empty() ? nullptr : name.c_str());
+    NamedObjectSecurity security;
+    if (security.Error()) throw Win32Error{IDS_MUTEX_ERROR, security.Error()};
+    UniqueHandle created(
+        CreateMutexW(security.Attributes(), FALSE, name.empty() ? nullptr : name.c_str()));
     if (!created) throw Win32Error{IDS_MUTEX_ERROR, GetLastError()};
-    handle.reset(created);
     // Abandoned or not, the mutex is ours once the wait returns.
-    WaitForSingleObject(created, INFINITE);
+    if (WaitForSingleObject(created.get(), INFINITE) == WAIT_FAILED) {
+      throw Win32Error{IDS_MUTEX_ERROR, GetLastError()};
+    }
+    handle = std::move(created);
   }
   ++count;
 }

@@ -1,12 +1,15 @@
 #include "app/ManualDialog.h"
 
 #include "app/InstanceNames.h"
+#include "app/NamedObjectSecurity.h"
 #include "res/resource.h"
 #include "text/ScopeGuard.h"
 #include "text/Win32Error.h"
 
 void ShowManualDialog() {
-  HANDLE mutex = CreateMutexW(nullptr, TRUE, kManualMutexName);
+  NamedObjectSecurity security;
+  if (security.Error()) throw Win32Error{IDS_MUTEX_ERROR, security.Error()};
+  HANDLE mutex = CreateMutexW(security.Attributes(), TRUE, kManualMutexName);
   const DWORD error = GetLastError();  // read on success too: it tells who owns the mutex
   if (!mutex) throw Win32Error{IDS_MUTEX_ERROR, error};
   ScopeGuard closeMutex(CloseHandle, mutex);

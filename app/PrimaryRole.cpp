@@ -1,12 +1,15 @@
 #include "app/PrimaryRole.h"
 
+#include "app/NamedObjectSecurity.h"
 #include "res/resource.h"
 #include "text/Win32Error.h"
 
 PrimaryRole::~PrimaryRole() { Resign(); }
 
 PrimaryRole::Claim PrimaryRole::TryClaim() {
-  mutex_.reset(CreateMutexW(nullptr, FALSE, name_));
+  NamedObjectSecurity security;
+  if (security.Error()) throw Win32Error{IDS_MUTEX_ERROR, security.Error()};
+  mutex_.reset(CreateMutexW(security.Attributes(), FALSE, name_));
   if (!mutex_) throw Win32Error{IDS_MUTEX_ERROR, GetLastError()};
   Start(false);
   return ThreadHolds() ? claim_ : Claim::Busy;

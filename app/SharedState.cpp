@@ -1,34 +1,43 @@
 #include "app/SharedState.h"
 
 #include "app/InstanceNames.h"
+#include "app/NamedObjectSecurity.h"
 
 SharedState::~SharedState() {
   if (data_ != &own_) UnmapViewOfFile(data_);
 }
 
-void SharedState::Open() noexcept {
-  if (data_ != &own_) return;
-  UniqueHandle section(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                          sizeof(Data), kSharedStateName));
-  const bool created = section && GetLastError() != ERROR_ALREADY_EXISTS;
-  if (!section) return;
+DWORD SharedState::Open() noexcept {
+  if (data_ != &own_) return ERROR_SUCCESS;
+  NamedObjectSecurity security;
+  if (security.Error()) return security.Error();
+  UniqueHandle section(CreateFileMappingW(INVALID_HANDLE_VALUE, security.Attributes(),
+                                          PAGE_READWRITE, 0, sizeof(Data), kSharedStateName));
+  if (!section) return GetLastError();
+  const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
   auto* view = static_cast<Data*>(MapViewOfFile(section.get(), FILE_MAP_WRITE, 0, 0, sizeof(Data)));
-  if (!view) return;
+  if (!view) return GetLastError();
   // A new section is zero-filled: no primary, nothing saved. The "-app" mutex
   // keeps any other copy from looking before the layout is written.
   if (created) view->layout = kLayout;
   if (view->layout != kLayout) {
     UnmapViewOfFile(view);
-    return;
+    return ERROR_REVISION_MISMATCH;
   }
   data_ = view;
   section_ = std::move(section);
+  return ERROR_SUCCESS;
 }
 
 DWORD SharedState::PrimaryProcessId() const noexcept {
   return static_cast<DWORD>(data_->primaryProcessId);
 }
 
-void SharedState::SetPrimaryProcessId(DWORD processId) noexcept {
+DWORD SharedState::PrimaryIntegrityLevel() const noexcept {
+  return static_cast<DWORD>(data_->primaryIntegrityLevel);
+}
+
+void SharedState::SetPrimary(DWORD processId, DWORD integrityLevel) noexcept {
+  InterlockedExchange(&data_->primaryIntegrityLevel, static_cast<LONG>(integrityLevel));
   InterlockedExchange(&data_->primaryProcessId, static_cast<LONG>(processId));
 }

@@ -6,8 +6,8 @@
 #include "text/UniqueHandle.h"
 
 // What the copies of Hushpad share besides their windows: which copy
-// suppresses the keys now, and the user's accessibility settings as the first
-// of them saved them. A copy that takes over from one that died restores
+// suppresses the keys now and at which integrity level it runs, and the
+// user's accessibility settings as the first of them saved them. A copy that takes over from one that died restores
 // these, not the changed settings it would read from the system.
 //
 // It lives in a named section of memory (never on disk or in the registry),
@@ -20,17 +20,22 @@ class SharedState {
   SharedState(const SharedState&) = delete;
   SharedState& operator=(const SharedState&) = delete;
 
-  // Opens the section, or creates it zero-filled; call it under the "-app"
-  // mutex, once. When the section cannot be had, or another program keeps
-  // something else under its name, the state stays this copy's own: the copy
-  // runs as usual, but a copy taking over from it cannot restore the settings
-  // it saved.
-  void Open() noexcept;
+  // Opens the section, or creates it zero-filled with NamedObjectSecurity;
+  // call it under the "-app" mutex, once. Returns 0, or why the section cannot
+  // be shared (ERROR_REVISION_MISMATCH when another program or version keeps
+  // something else under its name): the state then stays this copy's own, and
+  // the copy runs as usual, but a copy taking over from it cannot restore the
+  // settings it saved.
+  DWORD Open() noexcept;
 
   // The process ID of the copy that suppresses the keys, or that did until it
   // ended without handing off; 0 when none has or all handed off normally.
   DWORD PrimaryProcessId() const noexcept;
-  void SetPrimaryProcessId(DWORD processId) noexcept;
+  // That copy's integrity level (ProcessIntegrityLevel), 0 when unknown.
+  DWORD PrimaryIntegrityLevel() const noexcept;
+  // Records this process, at `integrityLevel`, as the one that suppresses the
+  // keys; 0 and 0 once it has handed off.
+  void SetPrimary(DWORD processId, DWORD integrityLevel) noexcept;
 
   // Where the accessibility guard keeps the user's settings.
   AccessibilitySettings* Settings() noexcept { return &data_->settings; }
@@ -39,6 +44,7 @@ class SharedState {
   struct Data {
     DWORD layout;  // kLayout once initialised
     volatile LONG primaryProcessId;
+    volatile LONG primaryIntegrityLevel;
     AccessibilitySettings settings;
   };
   // Tells this layout from anything else under the name, including a later

@@ -132,7 +132,8 @@ std::wstring SystemText(DWORD error) {
 
 Hushpad::Hushpad(const std::wstring& arguments, const std::wstring& fault) {
   SetEnvironmentVariableW(L"HUSHPAD_FAULT", fault.empty() ? nullptr : fault.c_str());
-  const bool simulated = GetEnvironmentVariableW(L"HUSHPAD_SETTINGS", nullptr, 0) != 0;
+  const bool simulated = GetEnvironmentVariableW(L"HUSHPAD_SETTINGS", nullptr, 0) != 0 ||
+                         GetEnvironmentVariableW(L"HUSHPAD_INTEGRITY", nullptr, 0) != 0;
   const std::wstring program = fault.empty() && !simulated ? HushpadExe() : FaultsExe();
   process_ = std::make_unique<DebuggedProcess>(Quoted(program) +
                                                (arguments.empty() ? L"" : L" " + arguments));

@@ -67,7 +67,8 @@ bool Eventually(Condition condition, DWORD timeoutMs = 2000) {
 }
 
 // One copy of Hushpad under the debugger; with a `fault` (HUSHPAD_FAULT), or
-// while SimulatedSettings exist, it is the fault-injection build. The
+// while SimulatedSettings exist or HUSHPAD_INTEGRITY is set, it is the
+// fault-injection build. The
 // destructor ends a copy that still runs.
 class Hushpad {
  public:

@@ -69,3 +69,28 @@ TEST(ManualDialog, ShowsQuietlyOnlyReenableKeysEndsTheRunAndOneCopyShowsIt) {
   ASSERT_TRUE(alone.ExitsWithZero());
   EXPECT_EQ(alone.Traces(), Concat({kSuppressed, kRestored}));
 }
+
+TEST(ManualDialog, StandsInForAFamilyThatCannotBeFollowed) {
+  // Waiting for PROGRAM alone would give the keys back while the rest of its
+  // family runs on: the user ends the run instead.
+  WindowsKeyObserver keys;
+  Probe probe;
+  Hushpad hushpad(L"--tree " + probe.CommandLine(), L"AssignProcessToJobObject:5");
+  const HWND dialog = WaitForManualDialog(hushpad.Pid());
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(probe.WaitForReport()) << "PROGRAM runs all the same";
+  probe.Release();
+  EXPECT_TRUE(Eventually([&] { return !ProcessRunning(probe.Pid()); }));
+  PumpMessages(300);
+  EXPECT_TRUE(hushpad.Running());
+  EXPECT_FALSE(keys.WindowsKeyGetsThrough());
+  PressButton(dialog, 301);
+  ASSERT_TRUE(hushpad.ExitsWithZero());
+  EXPECT_TRUE(keys.WindowsKeyGetsThrough());
+  EXPECT_EQ(hushpad.Traces(),
+            Concat({kSuppressed,
+                    {LaunchingTrace(probe.CommandLine()),
+                     L"Hushpad: Unable to follow the programs that PROGRAM starts: " +
+                         SystemText(5) + L"\n"},
+                    kRestored}));
+}

@@ -1,0 +1,64 @@
+#include "app/NamedObjectSecurity.h"
+
+#include "app/FaultPoints.h"
+#include "text/UniqueHandle.h"
+
+namespace {
+
+UniqueHandle OpenOwnToken() noexcept {
+  HANDLE token = nullptr;
+  return UniqueHandle(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) ? token : nullptr);
+}
+
+DWORD IntegrityLevelOf(HANDLE token) noexcept {
+  alignas(TOKEN_MANDATORY_LABEL) BYTE label[sizeof(TOKEN_MANDATORY_LABEL) + SECURITY_MAX_SID_SIZE];
+  DWORD size = 0;
+  if (!GetTokenInformation(token, TokenIntegrityLevel, label, sizeof label, &size)) return 0;
+  const PSID sid = reinterpret_cast<TOKEN_MANDATORY_LABEL*>(label)->Label.Sid;
+  return *GetSidSubAuthority(sid, *GetSidSubAuthorityCount(sid) - 1u);
+}
+
+}  // namespace
+
+DWORD ProcessIntegrityLevel() noexcept {
+  const UniqueHandle token = OpenOwnToken();
+  return HUSHPAD_INTEGRITY_LEVEL(token ? IntegrityLevelOf(token.get()) : 0);
+}
+
+NamedObjectSecurity::NamedObjectSecurity() noexcept : error_(Build()) {}
+
+DWORD NamedObjectSecurity::Build() noexcept {
+  const UniqueHandle token = OpenOwnToken();
+  if (!token) return GetLastError();
+  alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  DWORD userSize = 0;
+  DWORD systemSize = sizeof system_;
+  auto* dacl = reinterpret_cast<ACL*>(dacl_);
+  if (!GetTokenInformation(token.get(), TokenUser, user, sizeof user, &userSize) ||
+      !CreateWellKnownSid(WinLocalSystemSid, nullptr, system_, &systemSize) ||
+      !InitializeAcl(dacl, sizeof dacl_, ACL_REVISION) ||
+      !AddAccessAllowedAce(dacl, ACL_REVISION, GENERIC_ALL,
+                           reinterpret_cast<TOKEN_USER*>(user)->User.Sid) ||
+      !AddAccessAllowedAce(dacl, ACL_REVISION, GENERIC_ALL, system_) ||
+      !InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
+      !SetSecurityDescriptorDacl(&descriptor_, TRUE, dacl, FALSE) ||
+      // Nothing inherited from the namespace's directory joins the two.
+      !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
+    return GetLastError();
+  }
+  if (IntegrityLevelOf(token.get()) >= SECURITY_MANDATORY_MEDIUM_RID) {
+    auto* sacl = reinterpret_cast<ACL*>(sacl_);
+    DWORD labelSize = sizeof mediumLabel_;
+    if (!CreateWellKnownSid(WinMediumLabelSid, nullptr, mediumLabel_, &labelSize) ||
+        !InitializeAcl(sacl, sizeof sacl_, ACL_REVISION) ||
+        !AddMandatoryAce(sacl, ACL_REVISION, 0, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP,
+                         mediumLabel_) ||
+        !SetSecurityDescriptorSacl(&descriptor_, TRUE, sacl, FALSE)) {
+      return GetLastError();
+    }
+  }
+  attributes_.nLength = sizeof attributes_;
+  attributes_.lpSecurityDescriptor = &descriptor_;
+  attributes_.bInheritHandle = FALSE;
+  return ERROR_SUCCESS;
+}

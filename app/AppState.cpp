@@ -29,10 +29,13 @@ HWND FindOtherCopy(HWND own) noexcept {
   return found;
 }
 
-void InstallHook(KeyboardHook& hook) {
+// The hook serves every copy's wish (CopyWishes.h).
+void InstallHook(KeyboardHook& hook, SharedState& shared) {
   // The fault point stands in front of the whole install.
-  g_keyboardHookHandle =
-      HUSHPAD_FAULT_POINT(SetWindowsHookExW) ? nullptr : hook.Install(WindowsKeyHookProc);
+  g_keyboardHookHandle = HUSHPAD_FAULT_POINT(SetWindowsHookExW)
+                             ? nullptr
+                             : hook.Install(WindowsKeyHookProc,
+                                            {SwallowsNewWindowsKeyPress, shared.Copies()});
 }
 
 }  // namespace
@@ -67,13 +70,14 @@ void AppState::TakeOver(void* self) noexcept {
   DebugTrace(L"Hushpad: Taking over from [%u]\n",
              static_cast<unsigned>(state.shared.PrimaryProcessId()));
   state.shared.SetPrimary(GetCurrentProcessId(), state.integrityLevel_);
-  InstallHook(state.hook);  // a copy that kept a hook of its own keeps that one
+  InstallHook(state.hook, state.shared);  // a copy that kept a hook of its own keeps that one
   if (!g_keyboardHookHandle) state.takeOverError_ = GetLastError();
   // Even without the hook: the settings are off, and this copy now restores them.
   state.accessibility.Disable();
 }
 
 void AppState::TearDown() {
+  entry.Want(kWantsNothing);
   if (!primary) {
     mutex.Acquire();
     primary = role.StopWatching();
@@ -160,7 +164,7 @@ RoleChoice ChooseRole(AppState& state) {
 
 }  // namespace
 
-void StartUp(AppState& state) {
+void StartUp(AppState& state, CopyWant want) {
   const HMODULE module = GetModuleHandleW(nullptr);
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = DefWindowProcW;
@@ -174,6 +178,7 @@ void StartUp(AppState& state) {
   {
     InstanceLock lock(state.mutex);
     choice = ChooseRole(state);
+    state.entry.Enter(state.shared.Copies(), want);
     state.primary = choice.role == StartRole::Primary || choice.role == StartRole::Successor;
     state.window =
         HUSHPAD_FAULT_POINT(CreateWindowExW)
@@ -191,7 +196,7 @@ void StartUp(AppState& state) {
       if (choice.role == StartRole::Successor) {
         DebugTrace(L"Hushpad: Taking over from [%u]\n", static_cast<unsigned>(choice.processId));
       }
-      InstallHook(state.hook);
+      InstallHook(state.hook, state.shared);
       if (!g_keyboardHookHandle) {
         // Leaves no trace for the next copy, which then takes the role itself.
         const DWORD error = GetLastError();
@@ -211,7 +216,7 @@ void StartUp(AppState& state) {
   // level than its own ("LowLevelKeyboardProc", Remarks), so a copy above its
   // primary keeps one of its own for its program. Unknown counts as lower.
   if (state.integrityLevel_ > state.shared.PrimaryIntegrityLevel()) {
-    InstallHook(state.hook);
+    InstallHook(state.hook, state.shared);
     if (!g_keyboardHookHandle) throw Win32Error{IDS_HOOK_ERROR, GetLastError()};
   }
 }

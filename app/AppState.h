@@ -22,7 +22,8 @@
 // settings that the first primary saved in the shared state. From then on it
 // is the primary.
 //
-// Teardown: a deferring copy stops its watch and destroys its window under the
+// Teardown: the copy's run is over, so it wants nothing of the Windows key any
+// more (CopyWishes.h). A deferring copy stops its watch and destroys its window under the
 // mutex (if the watch took over meanwhile, it tears down as the primary), then
 // removes its own hook, if any. The
 // primary first waits, pass by pass, for the process of every other copy
@@ -45,12 +46,13 @@ struct AppState {
   InstanceMutex mutex;               // the "-app" coordination mutex
   HWND window = nullptr;             // this copy's message-only window
   SharedState shared;                // who suppresses; the user's saved settings
+  CopyEntry entry;                   // what this copy wants of the Windows key
   PrimaryRole role;                  // held by the primary, watched by the others
   KeyboardHook hook;                 // the primary, and a copy above its integrity level
   AccessibilityGuard accessibility;  // primary only
 
  private:
-  friend void StartUp(AppState& state);
+  friend void StartUp(AppState& state, CopyWant want);
   static void TakeOver(void* self) noexcept;
   void TearDown();
   void WaitForOtherCopies();
@@ -67,5 +69,6 @@ struct AppState {
 // gives the role up and destroys its window first). A deferring copy then
 // traces "Hushpad: Deferring to [%u]", starts watching the role, and installs
 // a hook of its own when its integrity level is above the primary's. Throws
-// Win32Error 105, 103, 104, 106 or 107.
-void StartUp(AppState& state);
+// Win32Error 105, 103, 104, 106 or 107. The copy's record wants `want` until
+// its run is over.
+void StartUp(AppState& state, CopyWant want);

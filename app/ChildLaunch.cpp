@@ -23,7 +23,7 @@ void ShowLaunchError(const std::wstring& program, DWORD error) {
 }  // namespace
 
 void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manual, bool family,
-                   HWND window) {
+                   HWND window, CopyEntry& entry) {
   DebugTrace(L"Hushpad: Launching: %s\n", commandLine);
 
   STARTUPINFOW startup{};
@@ -39,12 +39,18 @@ void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manua
   }
   ScopeGuard closeProcess(CloseHandle, child.hProcess);
   ScopeGuard closeThread(CloseHandle, child.hThread);
+  entry.SetProgram(child.dwProcessId, false);
 
   if (family) {
     // Nothing that can throw stands between the creation and the resume, so
-    // the child is never left suspended.
+    // the child is never left suspended. A family whose windows count for
+    // --focus is followed in a job that the hook of any copy can open.
     ProgramFamily followed;
-    const DWORD followError = FollowFamily(child.hProcess, followed);
+    const bool named = entry.InFront();
+    const DWORD followError =
+        FollowFamily(child.hProcess, followed,
+                     named ? FamilyJobName(GetCurrentProcessId(), child.dwProcessId).text : nullptr);
+    if (!followError) entry.SetProgram(child.dwProcessId, named);
     if (HUSHPAD_FAULT_POINT(ResumeThread) ||
         ResumeThread(child.hThread) == static_cast<DWORD>(-1)) {
       const DWORD error = GetLastError();
@@ -63,6 +69,7 @@ void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manua
     DebugTrace(L"Hushpad: Unable to follow the programs that PROGRAM starts: %s\n",
                SystemErrorText(followError).c_str());
     manual = true;
+    entry.Want(kWantsKeyOff);  // nothing tells which windows are the game's now
   }
   if (manual) {
     ShowManualDialog();

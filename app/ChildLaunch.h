@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "app/CopyWishes.h"
+
 // The launch step: traces "Hushpad: Launching: %s", starts `commandLine`
 // (NUL-terminated and writable, as CreateProcessW may write into it), then
 // shows the manual dialog when `manual` is set, or else waits for the child
@@ -13,8 +15,9 @@
 // traced and the manual dialog is shown instead, so that the keys stay off
 // until the user says otherwise. The child is never terminated
 // once it runs, and never left suspended; its handles are closed on every way
-// out. A child that cannot be started is reported in message 108, naming
-// `program` as the user typed it, and is no exception; Win32Error 104 or 103
-// from the wait or the dialog passes through.
+// out. The child, and a followed family, go into this copy's `entry` before
+// they can show a window. A child that cannot be started is reported in
+// message 108, naming `program` as the user typed it, and is no exception;
+// Win32Error 104 or 103 from the wait or the dialog passes through.
 void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manual, bool family,
-                   HWND window);
+                   HWND window, CopyEntry& entry);

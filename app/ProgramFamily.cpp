@@ -1,9 +1,19 @@
 #include "app/ProgramFamily.h"
 
 #include "app/FaultPoints.h"
+#include "app/NamedObjectSecurity.h"
 
-DWORD FollowFamily(HANDLE process, ProgramFamily& family) noexcept {
-  UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+DWORD FollowFamily(HANDLE process, ProgramFamily& family, const wchar_t* name) noexcept {
+  UniqueHandle job;
+  if (name) {
+    NamedObjectSecurity security;
+    if (security.Error()) return security.Error();
+    job.reset(CreateJobObjectW(security.Attributes(), name));
+    // Another family's job: the name must lead to this family alone.
+    if (job && GetLastError() == ERROR_ALREADY_EXISTS) return ERROR_ALREADY_EXISTS;
+  } else {
+    job.reset(CreateJobObjectW(nullptr, nullptr));
+  }
   if (!job) return GetLastError();
   UniqueHandle port(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1));
   if (!port) return GetLastError();

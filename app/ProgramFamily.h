@@ -15,8 +15,9 @@ struct ProgramFamily {
 };
 
 // Puts `process`, created suspended so that it has started nothing yet, into
-// a new job whose notifications go to a new completion port. Returns 0, or
-// the error code when that cannot be done (for example while this copy runs
-// in a job that forbids nesting, before Windows 8); `family` then stays empty
-// and `process` is as it was.
-DWORD FollowFamily(HANDLE process, ProgramFamily& family) noexcept;
+// a new job whose notifications go to a new completion port; with a `name`,
+// a job of that name with NamedObjectSecurity, which must not exist yet.
+// Returns 0, or the error code when that cannot be done (for example while
+// this copy runs in a job that forbids nesting, before Windows 8); `family`
+// then stays empty and `process` is as it was.
+DWORD FollowFamily(HANDLE process, ProgramFamily& family, const wchar_t* name) noexcept;

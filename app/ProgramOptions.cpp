@@ -9,6 +9,7 @@ bool g_helpFlag = false;
 bool g_versionFlag = false;
 bool g_manualFlag = false;
 bool g_treeFlag = false;
+bool g_focusFlag = false;
 
 const argot_option g_programOptions[] = {
     {L'h', L"help", nullptr, nullptr, argot_bool_handler, &g_helpFlag, ARGOT_ATTR_STOP},
@@ -17,5 +18,6 @@ const argot_option g_programOptions[] = {
     {0, L"version", nullptr, nullptr, argot_bool_handler, &g_versionFlag, ARGOT_ATTR_STOP},
     {0, L"manual", nullptr, nullptr, argot_bool_handler, &g_manualFlag, 0},
     {0, L"tree", nullptr, nullptr, argot_bool_handler, &g_treeFlag, 0},
+    {0, L"focus", nullptr, nullptr, argot_bool_handler, &g_focusFlag, 0},
     {},
 };

@@ -3,12 +3,13 @@
 
 #include "argot/argot.h"
 
-// Set by -h, --help and -?; by --version; by --manual; by --tree. Each also
-// accepts "=0" or "=1". False until the parse writes them.
+// Set by -h, --help and -?; by --version; by --manual; by --tree; by --focus.
+// Each also accepts "=0" or "=1". False until the parse writes them.
 extern bool g_helpFlag;
 extern bool g_versionFlag;
 extern bool g_manualFlag;
 extern bool g_treeFlag;
+extern bool g_focusFlag;
 
 // The option table for ArgotContext. Parsing stops after -h, --help, -? and
 // --version, so any argument that follows them is left to the caller.

@@ -88,12 +88,16 @@ void RunApplication(AppState& state) {
   }
   commandLine.push_back(L'\0');
 
-  StartUp(state);
+  // --tree has nothing to wait for with --manual, and --focus no program to
+  // scope to: the user ends the run.
+  if (g_focusFlag && g_manualFlag) {
+    OutputDebugStringW(L"Hushpad: --focus has no effect with --manual.\n");
+  }
+  StartUp(state, g_focusFlag && !g_manualFlag ? kWantsKeyOffInFront : kWantsKeyOff);
   if (remaining.empty()) {
     ShowManualDialog();
   } else {
-    // --tree has nothing to wait for with --manual.
     LaunchProgram(commandLine.data(), remaining.front(), g_manualFlag, g_treeFlag && !g_manualFlag,
-                  state.window);
+                  state.window, state.entry);
   }
 }

@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include "app/CopyWishes.h"
 #include "keys/AccessibilityGuard.h"
 #include "text/UniqueHandle.h"
 
 // What the copies of Hushpad share besides their windows: which copy
-// suppresses the keys now and at which integrity level it runs, and the
-// user's accessibility settings as the first of them saved them. A copy that takes over from one that died restores
+// suppresses the keys now and at which integrity level it runs, the user's
+// accessibility settings as the first of them saved them, and what each copy
+// wants of the Windows key. A copy that takes over from one that died restores
 // these, not the changed settings it would read from the system.
 //
 // It lives in a named section of memory (never on disk or in the registry),
@@ -39,6 +41,8 @@ class SharedState {
 
   // Where the accessibility guard keeps the user's settings.
   AccessibilitySettings* Settings() noexcept { return &data_->settings; }
+  // kCopyRecords records, one for each copy that runs (CopyEntry).
+  CopyRecord* Copies() noexcept { return data_->copies; }
 
  private:
   struct Data {
@@ -46,6 +50,7 @@ class SharedState {
     volatile LONG primaryProcessId;
     volatile LONG primaryIntegrityLevel;
     AccessibilitySettings settings;
+    CopyRecord copies[kCopyRecords];
   };
   // Tells this layout from anything else under the name, including a later
   // version's.

@@ -8,17 +8,6 @@
 
 #include "Harness.h"
 
-namespace {
-
-// The process ID in a probe's report, once it is there.
-DWORD ReportedPid(const std::wstring& report) {
-  if (!Eventually([&] { return !ReadWholeFile(report).empty(); })) return 0;
-  const std::string bytes = ReadWholeFile(report);
-  return std::wcstoul(reinterpret_cast<const wchar_t*>(bytes.c_str()), nullptr, 10);
-}
-
-}  // namespace
-
 TEST(Coordination, PrimarySuppressesKeysUntilItsChildOrWithTreeItsWholeFamilyHasEnded) {
   WindowsKeyObserver keys;
   ASSERT_TRUE(keys.WindowsKeyGetsThrough()) << "the observer must see the key before Hushpad runs";

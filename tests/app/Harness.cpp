@@ -192,6 +192,25 @@ std::string ReadWholeFile(const std::wstring& path) {
   return bytes;
 }
 
+DWORD ReportedPid(const std::wstring& path) {
+  if (!Eventually([&] { return !ReadWholeFile(path).empty(); })) return 0;
+  const std::string bytes = ReadWholeFile(path);
+  return std::wcstoul(reinterpret_cast<const wchar_t*>(bytes.c_str()), nullptr, 10);
+}
+
+HWND WaitForProbeWindow(DWORD processId) {
+  const std::wstring title = L"HushpadProbe " + std::to_wstring(processId);
+  HWND window = nullptr;
+  Eventually([&] { return (window = FindWindowW(L"HushpadProbe", title.c_str())) != nullptr; });
+  return window;
+}
+
+bool BringToFront(HWND window) {
+  SetForegroundWindow(window);
+  PumpMessagesUntil([&] { return GetForegroundWindow() == window; }, 2000);
+  return GetForegroundWindow() == window;
+}
+
 bool ProcessRunning(DWORD processId) {
   UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, processId));
   return process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
@@ -233,23 +252,33 @@ WindowsKeyObserver::~WindowsKeyObserver() {
   if (window_) DestroyWindow(window_);
 }
 
+void WindowsKeyObserver::Send(WORD vk, bool up) {
+  INPUT input{};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = vk;
+  input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+  input.ki.dwExtraInfo = kObserverMark | g_pressNumber;
+  SendInput(1, &input, sizeof(INPUT));
+}
+
 double WindowsKeyObserver::KeyDelayMs(WORD vk, DWORD waitMs) {
   if (window_) SetForegroundWindow(window_);  // a message box may have taken the focus
-  g_pressNumber = (g_pressNumber + 1) & 0xFFFF;
-  INPUT inputs[2] = {};
-  for (INPUT& input : inputs) {
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = vk;
-    input.ki.dwExtraInfo = kObserverMark | g_pressNumber;
-  }
-  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  g_keyDownsSeen = g_keyUpsSeen = 0;
   LARGE_INTEGER sent;
   QueryPerformanceCounter(&sent);
-  SendInput(2, inputs, sizeof(INPUT));
-  PumpMessagesUntil([] { return g_keyDownsSeen > 0 && g_keyUpsSeen > 0; }, waitMs);
+  EventsThrough(vk, [] {}, waitMs);
   const bool through = g_keyDownsSeen == 1 && g_keyUpsSeen == 1;
   return through ? Milliseconds(g_keyDownTime - sent.QuadPart) : -1;
+}
+
+int WindowsKeyObserver::EventsThrough(WORD vk, const std::function<void()>& whileHeld,
+                                      DWORD waitMs) {
+  g_pressNumber = (g_pressNumber + 1) & 0xFFFF;
+  g_keyDownsSeen = g_keyUpsSeen = 0;
+  Send(vk, false);
+  whileHeld();
+  Send(vk, true);
+  PumpMessagesUntil([] { return g_keyDownsSeen > 0 && g_keyUpsSeen > 0; }, waitMs);
+  return g_keyDownsSeen + g_keyUpsSeen;
 }
 
 void ExpectSuppressedWithKeysFlowing(WindowsKeyObserver& keys, DWORD durationMs,

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -122,6 +123,13 @@ class Probe {
 };
 
 bool ProcessRunning(DWORD processId);
+// The process ID in a probe's report at `path`, once it is there; 0 if it
+// never comes.
+DWORD ReportedPid(const std::wstring& path);
+// The window of a probe started with /window, or null when none shows.
+HWND WaitForProbeWindow(DWORD processId);
+// Brings `window` to the front; whether it got there.
+bool BringToFront(HWND window);
 // The whole content of a file, or nothing when it cannot be read.
 std::string ReadWholeFile(const std::wstring& path);
 
@@ -159,8 +167,13 @@ class WindowsKeyObserver {
   // key-down arrived, or a negative value when either event did not.
   double KeyDelayMs(WORD vk, DWORD waitMs = 300);
   bool WindowsKeyGetsThrough(DWORD waitMs = 300) { return KeyDelayMs(VK_LWIN, waitMs) >= 0; }
+  // Presses `vk`, runs `whileHeld`, releases it, and waits up to `waitMs`:
+  // how many of the two events reached this observer.
+  int EventsThrough(WORD vk, const std::function<void()>& whileHeld, DWORD waitMs = 300);
 
  private:
+  void Send(WORD vk, bool up);
+
   HHOOK hook_ = nullptr;
   HWND window_ = nullptr;
 };

@@ -9,8 +9,9 @@
 TEST(ManualDialog, ShowsQuietlyOnlyReenableKeysEndsTheRunAndOneCopyShowsIt) {
   WindowsKeyObserver keys;
   Probe probeA, probeB;
-  // --tree has nothing to wait for with --manual: the child outlives A all the same.
-  Hushpad a(L"--tree --manual " + probeA.CommandLine());
+  // --tree has nothing to wait for with --manual, and --focus no program to
+  // scope to: the child outlives A all the same, and the keys stay off.
+  Hushpad a(L"--tree --focus --manual " + probeA.CommandLine());
   HWND dialog = WaitForManualDialog(a.Pid());
   ASSERT_NE(dialog, nullptr);
   ASSERT_TRUE(probeA.WaitForReport());
@@ -58,7 +59,10 @@ TEST(ManualDialog, ShowsQuietlyOnlyReenableKeysEndsTheRunAndOneCopyShowsIt) {
   ASSERT_TRUE(a.ExitsWithZero());
   EXPECT_TRUE(ProcessRunning(probeA.Pid())) << "A's child outlives A";
   EXPECT_TRUE(keys.WindowsKeyGetsThrough());
-  EXPECT_EQ(a.Traces(), Concat({kSuppressed, {LaunchingTrace(probeA.CommandLine())}, kRestored}));
+  EXPECT_EQ(a.Traces(), Concat({{L"Hushpad: --focus has no effect with --manual.\n"},
+                                kSuppressed,
+                                {LaunchingTrace(probeA.CommandLine())},
+                                kRestored}));
 
   // Without a program the dialog shows all the same and nothing is launched.
   Hushpad alone(L"--manual");

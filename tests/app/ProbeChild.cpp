@@ -10,6 +10,9 @@
 //                turn and ends at once
 //   /spawn-away:NAME  like /spawn:NAME, but the new probe leaves any job this
 //                one is in (CREATE_BREAKAWAY_FROM_JOB)
+//   /spawn-window:NAME  like /spawn:NAME, and the new probe shows a window
+//   /window      show a window, in front, titled "HushpadProbe" and the
+//                process ID, for as long as this probe lives
 // Anything else is ignored, so a test may pass arbitrary arguments through.
 #include <windows.h>
 #include <shellapi.h>
@@ -39,6 +42,29 @@ void Spawn(const wchar_t* probe, const std::wstring& arguments, const std::wstri
   }
 }
 
+// A plain top-level window, brought to the front.
+void ShowWindowInFront() {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = L"HushpadProbe";
+  RegisterClassW(&windowClass);
+  const std::wstring title = L"HushpadProbe " + std::to_wstring(GetCurrentProcessId());
+  const HWND window = CreateWindowExW(0, windowClass.lpszClassName, title.c_str(),
+                                      WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200, nullptr,
+                                      nullptr, windowClass.hInstance, nullptr);
+  SetForegroundWindow(window);
+}
+
+// Waits for the event, at most a minute, while the window's messages flow.
+void WaitPumping(HANDLE event) {
+  for (const ULONGLONG end = GetTickCount64() + 60000; GetTickCount64() < end;) {
+    if (MsgWaitForMultipleObjects(1, &event, FALSE, 100, QS_ALLINPUT) == WAIT_OBJECT_0) return;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+}
+
 void WriteReport(const std::wstring& path, int count, wchar_t** arguments) {
   std::wstring report = std::to_wstring(GetCurrentProcessId()) + L'\0' + GetCommandLineW() + L'\0';
   for (int i = 0; i < count; ++i) report += std::wstring(arguments[i]) + L'\0';
@@ -61,22 +87,27 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   if (!arguments) return 1;
   std::wstring report;
+  bool window = false;
   for (int i = 1; i < count; ++i) {
     if (StartsWith(arguments[i], L"/out:")) {
       report = arguments[i] + 5;
       WriteReport(report, count, arguments);
     }
+    if (std::wcscmp(arguments[i], L"/window") == 0) window = true;
   }
+  if (window) ShowWindowInFront();
   for (int i = 1; i < count; ++i) {
     if (StartsWith(arguments[i], L"/wait:")) {
       if (HANDLE event = CreateEventW(nullptr, TRUE, FALSE, arguments[i] + 6)) {
-        WaitForSingleObject(event, 60000);
+        WaitPumping(event);
         CloseHandle(event);
       }
     } else if (StartsWith(arguments[i], L"/spawn:")) {
       Spawn(arguments[0], L"/wait:" + std::wstring(arguments[i] + 7), report);
     } else if (StartsWith(arguments[i], L"/spawn-deep:")) {
       Spawn(arguments[0], L"/spawn:" + std::wstring(arguments[i] + 12), report);
+    } else if (StartsWith(arguments[i], L"/spawn-window:")) {
+      Spawn(arguments[0], L"/window /wait:" + std::wstring(arguments[i] + 14), report);
     } else if (StartsWith(arguments[i], L"/spawn-away:")) {
       Spawn(arguments[0], L"/wait:" + std::wstring(arguments[i] + 12), report,
             CREATE_BREAKAWAY_FROM_JOB);

@@ -2,16 +2,20 @@
 //
 // How much a low-level keyboard hook delays a keystroke, as a window of
 // another process sees it: the time from SendInput of a key-down to that
-// window's WM_KEYDOWN, measured with six set-ups in the same run, round after
-// round, each round taking KEYS keys per set-up in a shuffled order:
+// window's WM_KEYDOWN, measured with eight set-ups in the same run, round
+// after round, each round taking KEYS keys per set-up in a shuffled order:
 //   - no hook at all (the floor);
 //   - a do-nothing WH_KEYBOARD_LL hook that only calls CallNextHookEx (what
 //     any low-level hook costs: the system's round trip to the hook thread);
 //   - Hushpad's WindowsKeyHookProc;
+//   - the same while a copy with --tree --focus runs (FocusScope);
 // each once on an idle machine and once while two threads keep every core of
-// a two-core machine busy. Both hooks are installed through KeyboardHook, so
+// a two-core machine busy. Every hook is installed through KeyboardHook, so
 // each runs on a hook thread of its own, as in the program. Prints medians
-// and the ratios of Hushpad's hook to the do-nothing hook.
+// and the ratios of Hushpad's hooks to the do-nothing hook.
+//
+// Then it times what a new press of a Windows key costs the hook under that
+// --focus: the whole decision, the same without --focus, and its parts.
 #include <windows.h>
 
 #include <algorithm>
@@ -26,26 +30,16 @@
 #include <vector>
 
 #include "KeyLatencyShared.h"
+#include "app/CopyWishes.h"
+#include "app/InstanceNames.h"
 #include "keys/KeyboardHook.h"
+#include "text/UniqueHandle.h"
 
 namespace {
 
-class ScopedHandle {
- public:
-  explicit ScopedHandle(HANDLE handle = nullptr) noexcept : handle_(handle) {}
-  ~ScopedHandle() {
-    if (handle_ != nullptr) CloseHandle(handle_);
-  }
-  ScopedHandle(const ScopedHandle&) = delete;
-  ScopedHandle& operator=(const ScopedHandle&) = delete;
-  HANDLE get() const noexcept { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
-enum Hook { kNoHook, kPassThroughHook, kWindowsKeyHook, kHookCount };
-const char* const kHookNames[kHookCount] = {"no hook", "do-nothing hook", "WindowsKeyHookProc"};
+enum Hook { kNoHook, kPassThroughHook, kWindowsKeyHook, kFocusHook, kHookCount };
+const char* const kHookNames[kHookCount] = {"no hook", "do-nothing hook", "WindowsKeyHookProc",
+                                            "... with --focus"};
 constexpr int kSetupCount = 2 * kHookCount;  // each hook idle, then under load
 const char* const kLoadNames[2] = {"idle", "2 busy threads"};
 
@@ -78,13 +72,108 @@ class CpuLoad {
   void Set(bool on) { on ? SetEvent(on_.get()) : ResetEvent(on_.get()); }
 
  private:
-  ScopedHandle on_;
+  UniqueHandle on_;
   std::atomic<bool> quit_{false};
   std::thread threads_[2];
 };
 
-ScopedHandle CreateNamedEvent(const std::wstring& name) {
-  return ScopedHandle(CreateEventW(nullptr, FALSE, FALSE, name.c_str()));
+// What a copy with --tree --focus leaves for the hook: its record, its window
+// and its family's job, in which no process runs. A Windows-key press with
+// another program's window in front takes the longest way through the
+// decision then.
+class FocusScope {
+ public:
+  static constexpr DWORD kProgram = 1;  // no program of the family is in front
+
+  FocusScope() {
+    const DWORD self = GetCurrentProcessId();
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = DefWindowProcW;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kWindowClassName;
+    RegisterClassW(&windowClass);
+    window_ = CreateWindowExW(0, kWindowClassName, kWindowTitle, 0, 0, 0, 0, 0, HWND_MESSAGE,
+                              nullptr, windowClass.hInstance, nullptr);
+    job_.reset(CreateJobObjectW(nullptr, FamilyJobName(self, kProgram).text));
+    records_[0].want = kWantsKeyOffInFront;
+    records_[0].program = kProgram;
+    records_[0].family = 1;
+    records_[0].copy = static_cast<LONG>(self);
+  }
+  ~FocusScope() { DestroyWindow(window_); }
+  FocusScope(const FocusScope&) = delete;
+  FocusScope& operator=(const FocusScope&) = delete;
+
+  bool Ready() const { return window_ && job_; }
+  CopyRecord* Records() { return records_; }
+
+ private:
+  CopyRecord records_[kCopyRecords] = {};
+  HWND window_ = nullptr;
+  UniqueHandle job_;
+};
+
+// Mean microseconds of `count` calls of `call`.
+template <typename Call>
+double MeanMicroseconds(int count, Call call) {
+  LARGE_INTEGER frequency, start, end;
+  QueryPerformanceFrequency(&frequency);
+  QueryPerformanceCounter(&start);
+  for (int i = 0; i < count; ++i) call();
+  QueryPerformanceCounter(&end);
+  return 1e6 * static_cast<double>(end.QuadPart - start.QuadPart) /
+         static_cast<double>(frequency.QuadPart) / count;
+}
+
+constexpr int kDecisionCalls = 2000;
+
+// What one new press of a Windows key costs the hook's thread, with the
+// window of a program outside every family in front: the whole decision, its
+// parts, and the decision without --focus, in microseconds.
+struct DecisionCosts {
+  double whole, front, copies, family, withoutFocus;
+};
+
+DecisionCosts MeasureDecisionCosts(FocusScope& focus) {
+  constexpr int kCalls = kDecisionCalls;
+  CopyRecord noFocus[kCopyRecords] = {};
+  volatile bool sink = false;
+  const double whole =
+      MeanMicroseconds(kCalls, [&] { sink = SwallowsNewWindowsKeyPress(focus.Records()); });
+  const double fast = MeanMicroseconds(kCalls, [&] { sink = SwallowsNewWindowsKeyPress(noFocus); });
+  const double front = MeanMicroseconds(kCalls, [] {
+    DWORD processId = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &processId);
+  });
+  const double copies = MeanMicroseconds(kCalls, [] {
+    for (HWND window = nullptr;
+         (window = FindWindowExW(HWND_MESSAGE, window, kWindowClassName, kWindowTitle));) {
+      DWORD processId = 0;
+      GetWindowThreadProcessId(window, &processId);
+    }
+  });
+  const FamilyJobName name(GetCurrentProcessId(), FocusScope::kProgram);
+  const double family = MeanMicroseconds(kCalls, [&] {
+    UniqueHandle job(OpenJobObjectW(JOB_OBJECT_QUERY, FALSE, name.text));
+    JOBOBJECT_BASIC_PROCESS_ID_LIST list{};
+    QueryInformationJobObject(job.get(), JobObjectBasicProcessIdList, &list, sizeof list, nullptr);
+  });
+  return {whole, front, copies, family, fast};
+}
+
+void PrintDecisionCosts(const DecisionCosts& costs) {
+  std::printf("\nOne new press of a Windows key, the hook's decision, microseconds (mean of %d)\n",
+              kDecisionCalls);
+  std::printf("%-52s %9.1f\n", "with --tree --focus, another program in front", costs.whole);
+  std::printf("%-52s %9.1f\n", "  of which: the window in front and its process", costs.front);
+  std::printf("%-52s %9.1f\n", "  of which: the copies' windows and their processes",
+              costs.copies);
+  std::printf("%-52s %9.1f\n", "  of which: the family's job opened and listed", costs.family);
+  std::printf("%-52s %9.1f\n", "without --focus (no copy scopes to focus)", costs.withoutFocus);
+}
+
+UniqueHandle CreateNamedEvent(const std::wstring& name) {
+  return UniqueHandle(CreateEventW(nullptr, FALSE, FALSE, name.c_str()));
 }
 
 INPUT KeyInput(WORD vk, bool up) {
@@ -118,15 +207,15 @@ int main(int argc, char** argv) {
     return 2;
   }
   const DWORD self = GetCurrentProcessId();
-  ScopedHandle memory(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+  UniqueHandle memory(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                          sizeof(KeyLatencyShared),
                                          KeyLatencyName(self, kSharedMemory).c_str()));
   auto* shared = memory.get() ? static_cast<volatile KeyLatencyShared*>(MapViewOfFile(
                                     memory.get(), FILE_MAP_WRITE, 0, 0, sizeof(KeyLatencyShared)))
                               : nullptr;
-  ScopedHandle ready = CreateNamedEvent(KeyLatencyName(self, kReadyEvent));
-  ScopedHandle keyDown = CreateNamedEvent(KeyLatencyName(self, kKeyDownEvent));
-  ScopedHandle keyUp = CreateNamedEvent(KeyLatencyName(self, kKeyUpEvent));
+  UniqueHandle ready = CreateNamedEvent(KeyLatencyName(self, kReadyEvent));
+  UniqueHandle keyDown = CreateNamedEvent(KeyLatencyName(self, kKeyDownEvent));
+  UniqueHandle keyUp = CreateNamedEvent(KeyLatencyName(self, kKeyUpEvent));
   if (shared == nullptr || !ready.get() || !keyDown.get() || !keyUp.get()) {
     std::fprintf(stderr, "cannot create the shared objects: error %lu\n", GetLastError());
     return 1;
@@ -142,8 +231,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "cannot start KeyLatencyTarget.exe: error %lu\n", GetLastError());
     return 1;
   }
-  ScopedHandle targetProcess(created.hProcess);
-  ScopedHandle targetThread(created.hThread);
+  UniqueHandle targetProcess(created.hProcess);
+  UniqueHandle targetThread(created.hThread);
   const HANDLE readyOrEnded[] = {ready.get(), targetProcess.get()};
   if (WaitForMultipleObjects(2, readyOrEnded, FALSE, 30000) != WAIT_OBJECT_0) {
     std::fprintf(stderr, "the target window did not come up\n");
@@ -157,7 +246,9 @@ int main(int argc, char** argv) {
   QueryPerformanceFrequency(&frequency);
   const double microsecondsPerTick = 1e6 / static_cast<double>(frequency.QuadPart);
   std::vector<double> latencies[kSetupCount];
-  bool failed = false;
+  FocusScope focus;
+  bool failed = !focus.Ready();
+  if (failed) std::fprintf(stderr, "cannot set up the --focus scope: error %lu\n", GetLastError());
   {
     CpuLoad load;
     // One keystroke; returns its latency in microseconds, or a negative value
@@ -187,8 +278,11 @@ int main(int argc, char** argv) {
         if (hook == kPassThroughHook) {
           g_passThroughHookHandle = installed.Install(PassThroughHookProc);
           failed = g_passThroughHookHandle == nullptr;
-        } else if (hook == kWindowsKeyHook) {
-          g_keyboardHookHandle = installed.Install(WindowsKeyHookProc);
+        } else if (hook == kWindowsKeyHook || hook == kFocusHook) {
+          g_keyboardHookHandle = installed.Install(
+              WindowsKeyHookProc, hook == kFocusHook
+                                      ? NewPressTest{SwallowsNewWindowsKeyPress, focus.Records()}
+                                      : NewPressTest{});
           failed = g_keyboardHookHandle == nullptr;
         }
         if (failed) {
@@ -206,6 +300,8 @@ int main(int argc, char** argv) {
       }
     }
   }
+  DecisionCosts costs{};
+  if (!failed) costs = MeasureDecisionCosts(focus);  // with the target's window in front
   PostMessageW(window, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(targetProcess.get(), 5000) != WAIT_OBJECT_0) {
     TerminateProcess(targetProcess.get(), 1);
@@ -228,10 +324,12 @@ int main(int argc, char** argv) {
   }
   for (int load = 0; load < 2; ++load) {
     const int base = load * kHookCount;
-    std::printf("\nratio WindowsKeyHookProc / do-nothing hook (medians), %s: %.3f\n",
-                kLoadNames[load],
-                Percentile(latencies[base + kWindowsKeyHook], 0.5) /
-                    Percentile(latencies[base + kPassThroughHook], 0.5));
+    const double doNothing = Percentile(latencies[base + kPassThroughHook], 0.5);
+    std::printf("\nratio to the do-nothing hook (medians), %s: WindowsKeyHookProc %.3f, with "
+                "--focus %.3f\n",
+                kLoadNames[load], Percentile(latencies[base + kWindowsKeyHook], 0.5) / doNothing,
+                Percentile(latencies[base + kFocusHook], 0.5) / doNothing);
   }
+  PrintDecisionCosts(costs);
   return 0;
 }

@@ -145,9 +145,10 @@ RoleChoice ChooseRole(AppState& state) {
   DWORD windowOwner = 0;
   const HWND other = FindWindowExW(HWND_MESSAGE, nullptr, kWindowClassName, kWindowTitle);
   if (other) GetWindowThreadProcessId(other, &windowOwner);
-  const DWORD recorded = state.shared.PrimaryProcessId();
   const PrimaryRole::Claim claim = state.role.TryClaim();
-  HUSHPAD_PAUSE_POINT(ChooseStartRole);  // every named object of a copy exists by now
+  // Read after the claim: a copy that took the role over has recorded itself.
+  const DWORD recorded = state.shared.PrimaryProcessId();
+  HUSHPAD_PAUSE_POINT(ChooseStartRole);  // the copy's shared objects exist by now
   const StartRole role = ChooseStartRole(claim, recorded, other != nullptr);
   switch (role) {
     case StartRole::Defer:
@@ -213,8 +214,9 @@ void StartUp(AppState& state, CopyWant want) {
   DebugTrace(L"Hushpad: Deferring to [%u]\n", static_cast<unsigned>(choice.processId));
   if (choice.role == StartRole::Defer) state.role.Watch(&AppState::TakeOver, &state);
   // A hook does not see the keys that go to a window of a higher integrity
-  // level than its own ("LowLevelKeyboardProc", Remarks), so a copy above its
-  // primary keeps one of its own for its program. Unknown counts as lower.
+  // level than its own (User Interface Privilege Isolation, in "Windows
+  // Integrity Mechanism Design"), so a copy above its primary keeps one of its
+  // own for its program. Unknown counts as lower.
   if (state.integrityLevel_ > state.shared.PrimaryIntegrityLevel()) {
     InstallHook(state.hook, state.shared);
     if (!g_keyboardHookHandle) throw Win32Error{IDS_HOOK_ERROR, GetLastError()};

@@ -3,7 +3,8 @@
 #include <windows.h>
 
 // Failure injection for the end-to-end tests. Only the separate test build
-// (HushpadFaults.exe, compiled with HUSHPAD_FAULT_POINTS) has fault points;
+// (HushpadFaults.exe, compiled with HUSHPAD_FAULT_POINTS and linked with
+// tests/faults/FaultPoints.cpp) has fault points;
 // in Hushpad.exe HUSHPAD_FAULT_POINT(x) is the constant false, so the call it
 // guards is made unconditionally and no trace of the mechanism remains.
 //

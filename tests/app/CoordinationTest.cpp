@@ -212,11 +212,11 @@ TEST(Coordination, KeysStaySuppressedWhileTheMainThreadIsBlocked) {
 
 TEST(Coordination, ACopyTakesOverFromALostPrimaryAndTheLastOneRestoresTheUsersSettings) {
   WindowsKeyObserver keys(WindowsKeyObserver::Via::FocusedWindow);
-  const AccessibilitySettingsView user{
+  const SimulatedAccessibility user{
       {sizeof(STICKYKEYS), SKF_AVAILABLE | SKF_HOTKEYACTIVE | SKF_CONFIRMHOTKEY},
       {sizeof(TOGGLEKEYS), TKF_AVAILABLE | TKF_HOTKEYACTIVE},
       {sizeof(FILTERKEYS), FKF_AVAILABLE | FKF_HOTKEYACTIVE, 1000, 500, 30, 0}};
-  AccessibilitySettingsView hotkeysOff = user;
+  SimulatedAccessibility hotkeysOff = user;
   hotkeysOff.stickyKeys.dwFlags &= ~DWORD{0xC};
   hotkeysOff.toggleKeys.dwFlags &= ~DWORD{0xC};
   hotkeysOff.filterKeys.dwFlags &= ~DWORD{0xC};

@@ -80,10 +80,7 @@ TEST(Failures, PrimaryWhoseHookFailsLeavesTheRoleToTheNextCopy) {
   // starts meanwhile: B must not defer to a primary without a hook.
   Hushpad a(probeA.CommandLine(), L"SetWindowsHookExW:5:2000");
   ASSERT_TRUE(Eventually(
-      [] {
-        return FindWindowExW(HWND_MESSAGE, nullptr, L"{3F1C9E52-84B0-4d6e-9A17-5B2E0C7D41A8}",
-                             L"Hushpad") != nullptr;
-      },
+      [] { return FindWindowExW(HWND_MESSAGE, nullptr, kWindowClassName, kWindowTitle); },
       kTimeoutMs));
   Hushpad b(probeB.CommandLine());
   ExpectErrorBox(a, L"Unable to intercept keyboard actions.  " + SystemText(5));

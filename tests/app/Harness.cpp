@@ -131,13 +131,13 @@ std::wstring SystemText(DWORD error) {
 }
 
 Hushpad::Hushpad(const std::wstring& arguments, const std::wstring& fault) {
-  SetEnvironmentVariableW(L"HUSHPAD_FAULT", fault.empty() ? nullptr : fault.c_str());
-  const bool simulated = GetEnvironmentVariableW(L"HUSHPAD_SETTINGS", nullptr, 0) != 0 ||
-                         GetEnvironmentVariableW(L"HUSHPAD_INTEGRITY", nullptr, 0) != 0;
+  SetEnvironmentVariableW(kFaultVariable, fault.empty() ? nullptr : fault.c_str());
+  const bool simulated = GetEnvironmentVariableW(kSettingsVariable, nullptr, 0) != 0 ||
+                         GetEnvironmentVariableW(kIntegrityVariable, nullptr, 0) != 0;
   const std::wstring program = fault.empty() && !simulated ? HushpadExe() : FaultsExe();
   process_ = std::make_unique<DebuggedProcess>(Quoted(program) +
                                                (arguments.empty() ? L"" : L" " + arguments));
-  SetEnvironmentVariableW(L"HUSHPAD_FAULT", nullptr);
+  SetEnvironmentVariableW(kFaultVariable, nullptr);
 }
 
 void Hushpad::Kill() {
@@ -294,18 +294,18 @@ void ExpectSuppressedWithKeysFlowing(WindowsKeyObserver& keys, DWORD durationMs,
   EXPECT_LE(worstDelayMs, maxDelayMs) << "A must reach the hooks installed before Hushpad's";
 }
 
-SimulatedSettings::SimulatedSettings(const AccessibilitySettingsView& initial) {
+SimulatedSettings::SimulatedSettings(const SimulatedAccessibility& initial) {
   const std::wstring name = L"Local\\" + UniqueName(L"HushpadTestSettings");
   section_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                     sizeof initial, name.c_str()));
-  view_ = static_cast<AccessibilitySettingsView*>(
+  view_ = static_cast<SimulatedAccessibility*>(
       MapViewOfFile(section_.get(), FILE_MAP_WRITE, 0, 0, sizeof initial));
   *view_ = initial;
-  SetEnvironmentVariableW(L"HUSHPAD_SETTINGS", name.c_str());
+  SetEnvironmentVariableW(kSettingsVariable, name.c_str());
 }
 
 SimulatedSettings::~SimulatedSettings() {
-  SetEnvironmentVariableW(L"HUSHPAD_SETTINGS", nullptr);
+  SetEnvironmentVariableW(kSettingsVariable, nullptr);
   UnmapViewOfFile(view_);
 }
 

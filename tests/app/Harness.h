@@ -15,6 +15,8 @@
 
 #include "DebuggedProcess.h"
 #include "DialogView.h"
+#include "app/InstanceNames.h"
+#include "tests/faults/SimulatedAccessibility.h"
 #include "text/UniqueHandle.h"
 
 inline constexpr DWORD kTimeoutMs = 60000;
@@ -31,10 +33,6 @@ inline const Lines kSuppressed{L"Hushpad: Disabled the Windows key.\n",
 inline const Lines kRestored{L"Hushpad: Re-enabled the accessibility keys.\n",
                              L"Hushpad: Re-enabled the Windows key.\n", kExited};
 
-inline constexpr wchar_t kAppMutexName[] =
-    L"Local\\Hushpad-{3F1C9E52-84B0-4d6e-9A17-5B2E0C7D41A8}-app";
-inline constexpr wchar_t kManualMutexName[] =
-    L"Local\\Hushpad-{3F1C9E52-84B0-4d6e-9A17-5B2E0C7D41A8}-manual";
 
 // Windows paths of the shipped Hushpad.exe, its fault-injection build and the
 // probe child.
@@ -67,8 +65,8 @@ bool Eventually(Condition condition, DWORD timeoutMs = 2000) {
   }
 }
 
-// One copy of Hushpad under the debugger; with a `fault` (HUSHPAD_FAULT), or
-// while SimulatedSettings exist or HUSHPAD_INTEGRITY is set, it is the
+// One copy of Hushpad under the debugger; with a `fault` (kFaultVariable), or
+// while SimulatedSettings exist or kIntegrityVariable is set, it is the
 // fault-injection build. The
 // destructor ends a copy that still runs.
 class Hushpad {
@@ -184,28 +182,20 @@ class WindowsKeyObserver {
 void ExpectSuppressedWithKeysFlowing(WindowsKeyObserver& keys, DWORD durationMs,
                                      double maxDelayMs = 50);
 
-// The three keyboard accessibility settings of a simulated system that the
-// copies of the test build share (Wine keeps none of its own). While such an
-// object exists, every Hushpad started uses it.
-struct AccessibilitySettingsView {
-  STICKYKEYS stickyKeys;
-  TOGGLEKEYS toggleKeys;
-  FILTERKEYS filterKeys;
-  bool operator==(const AccessibilitySettingsView& other) const {
-    return std::memcmp(this, &other, sizeof other) == 0;
-  }
-};
+// The simulated system's settings that the copies of the test build share
+// (Wine keeps none of its own). While such an object exists, every Hushpad
+// started uses it.
 class SimulatedSettings {
  public:
-  explicit SimulatedSettings(const AccessibilitySettingsView& initial);
+  explicit SimulatedSettings(const SimulatedAccessibility& initial);
   ~SimulatedSettings();
   SimulatedSettings(const SimulatedSettings&) = delete;
   SimulatedSettings& operator=(const SimulatedSettings&) = delete;
-  AccessibilitySettingsView Current() const { return *view_; }
+  SimulatedAccessibility Current() const { return *view_; }
 
  private:
   UniqueHandle section_;
-  AccessibilitySettingsView* view_;
+  SimulatedAccessibility* view_;
 };
 
 // Retrieves and dispatches this thread's messages (and with them the calls of

@@ -61,25 +61,22 @@ TEST(Privileges, SharedObjectsLetInTheUserAndSystemOnly) {
   Probe probe;
   // Holds the "-app" mutex for a while, with the role and the state made.
   Hushpad hushpad(L"--manual " + probe.CommandLine(), L"ChooseStartRole:0:3000");
-  const auto name = [](const wchar_t* suffix) {
-    return std::wstring(L"Local\\Hushpad-{3F1C9E52-84B0-4d6e-9A17-5B2E0C7D41A8}-") + suffix;
-  };
   UniqueHandle app, primary, state;
   ASSERT_TRUE(Eventually(
       [&] {
-        app.reset(OpenMutexW(READ_CONTROL, FALSE, name(L"app").c_str()));
+        app.reset(OpenMutexW(READ_CONTROL, FALSE, kAppMutexName));
         return static_cast<bool>(app);
       },
       kTimeoutMs));
-  primary.reset(OpenMutexW(READ_CONTROL, FALSE, name(L"primary").c_str()));
-  state.reset(OpenFileMappingW(READ_CONTROL, FALSE, name(L"state").c_str()));
+  primary.reset(OpenMutexW(READ_CONTROL, FALSE, kPrimaryMutexName));
+  state.reset(OpenFileMappingW(READ_CONTROL, FALSE, kSharedStateName));
   EXPECT_EQ(Grantees(app.get()), expected) << "-app";
   EXPECT_EQ(Grantees(primary.get()), expected) << "-primary";
   EXPECT_EQ(Grantees(state.get()), expected) << "-state";
 
   const HWND dialog = WaitForManualDialog(hushpad.Pid());
   ASSERT_NE(dialog, nullptr);
-  UniqueHandle manual(OpenMutexW(READ_CONTROL, FALSE, name(L"manual").c_str()));
+  UniqueHandle manual(OpenMutexW(READ_CONTROL, FALSE, kManualMutexName));
   EXPECT_EQ(Grantees(manual.get()), expected) << "-manual";
   PressButton(dialog, 301);
   EXPECT_TRUE(hushpad.ExitsWithZero());
@@ -89,9 +86,9 @@ TEST(Privileges, ACopyAboveThePrimaryKeepsAHookOfItsOwn) {
   // Wine runs every process at high integrity: the test build reports the
   // level it is given instead.
   const auto startAt = [](const wchar_t* level, const std::wstring& arguments) {
-    SetEnvironmentVariableW(L"HUSHPAD_INTEGRITY", level);
+    SetEnvironmentVariableW(kIntegrityVariable, level);
     auto hushpad = std::make_unique<Hushpad>(arguments);
-    SetEnvironmentVariableW(L"HUSHPAD_INTEGRITY", nullptr);
+    SetEnvironmentVariableW(kIntegrityVariable, nullptr);
     return hushpad;
   };
   const std::wstring medium = std::to_wstring(SECURITY_MANDATORY_MEDIUM_RID);
@@ -118,10 +115,8 @@ TEST(Privileges, ACopyAboveThePrimaryKeepsAHookOfItsOwn) {
 
 TEST(Privileges, ACopyDeniedTheSharedStateRunsOnAndSaysSo) {
   // Another program keeps something else under the state's name.
-  const UniqueHandle squatter(CreateEventW(
-      nullptr, TRUE, FALSE, L"Local\\Hushpad-{3F1C9E52-84B0-4d6e-9A17-5B2E0C7D41A8}-state"));
-  CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096,
-                     L"Local\\Hushpad-{3F1C9E52-84B0-4d6e-9A17-5B2E0C7D41A8}-state");
+  const UniqueHandle squatter(CreateEventW(nullptr, TRUE, FALSE, kSharedStateName));
+  CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, kSharedStateName);
   const DWORD error = GetLastError();
   Probe probe;
   probe.Release();

@@ -65,8 +65,9 @@ TEST(ShippedProgram, IsAStripped32BitGuiProgramImportingOnlySystemDlls) {
     for (char c : ascii) utf16 += {c, '\0'};
     return file.find(ascii) != std::string::npos || file.find(utf16) != std::string::npos;
   };
-  EXPECT_TRUE(contains(ReadWholeFile(FaultsExe()), "HUSHPAD_FAULT"));
-  EXPECT_FALSE(contains(image, "HUSHPAD_FAULT"));
+  const std::string variable(std::begin(kFaultVariable), std::end(kFaultVariable) - 1);
+  EXPECT_TRUE(contains(ReadWholeFile(FaultsExe()), variable));
+  EXPECT_FALSE(contains(image, variable));
   EXPECT_FALSE(contains(image, "GetEnvironmentVariable"));
 }
 

@@ -70,7 +70,7 @@ TEST(AccessibilityGuard, RepeatsUnreadSettingsAndSharedStorage) {
   guard.Disable();
   guard.Disable();
   EXPECT_EQ(TakeCalls().size(), 5u) << "three reads and two writes, once";
-  g_stickyKeys = WithFlags(kSticky, SKF_STICKYKEYSON);  // changed by someone else meanwhile
+  g_system.stickyKeys = WithFlags(kSticky, SKF_STICKYKEYSON);  // changed by someone else meanwhile
   guard.Restore();
   guard.Restore();
   EXPECT_EQ(TakeCalls(),

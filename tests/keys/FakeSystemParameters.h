@@ -6,9 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "tests/faults/SimulatedAccessibility.h"
+
 // A simulated SystemParametersInfoW for the three keyboard accessibility
-// settings: GET reads and SET writes the current settings below, as the
-// system would (including its cbSize check), and every call is recorded.
+// settings, whose every call is recorded.
 namespace fake_system {
 
 // A call: its action, uiParam, fWinIni, then the bytes SET was given or GET
@@ -24,43 +25,23 @@ Call Made(UINT action, const Setting& setting) {
 }
 
 // The system's state.
-inline STICKYKEYS g_stickyKeys{};
-inline TOGGLEKEYS g_toggleKeys{};
-inline FILTERKEYS g_filterKeys{};
+inline SimulatedAccessibility g_system{};
 inline std::set<UINT> g_failingActions;  // these actions fail and change nothing
 inline std::vector<Call> g_calls;
 
 // Sets the current settings and forgets calls and failures.
 inline void Reset(const STICKYKEYS& sticky, const TOGGLEKEYS& toggle, const FILTERKEYS& filter) {
-  g_stickyKeys = sticky;
-  g_toggleKeys = toggle;
-  g_filterKeys = filter;
+  g_system = {sticky, toggle, filter};
   g_failingActions.clear();
   g_calls.clear();
-}
-
-template <typename Setting>
-BOOL Transfer(bool get, Setting& current, UINT uiParam, PVOID pvParam) {
-  auto* given = static_cast<Setting*>(pvParam);
-  if (!given || uiParam != sizeof(Setting) || given->cbSize != sizeof(Setting)) return FALSE;
-  get ? *given = current : current = *given;
-  return TRUE;
 }
 
 inline BOOL WINAPI SimulatedSystemParametersInfo(UINT action, UINT uiParam, PVOID pvParam,
                                                  UINT fWinIni) {
   const bool get =
       action == SPI_GETSTICKYKEYS || action == SPI_GETTOGGLEKEYS || action == SPI_GETFILTERKEYS;
-  BOOL result = FALSE;
-  if (g_failingActions.count(action) == 0) {
-    if (action == SPI_GETSTICKYKEYS || action == SPI_SETSTICKYKEYS) {
-      result = Transfer(get, g_stickyKeys, uiParam, pvParam);
-    } else if (action == SPI_GETTOGGLEKEYS || action == SPI_SETTOGGLEKEYS) {
-      result = Transfer(get, g_toggleKeys, uiParam, pvParam);
-    } else if (action == SPI_GETFILTERKEYS || action == SPI_SETFILTERKEYS) {
-      result = Transfer(get, g_filterKeys, uiParam, pvParam);
-    }
-  }
+  const BOOL result = g_failingActions.count(action) == 0 &&
+                      SimulateSystemParameters(g_system, action, uiParam, pvParam).value_or(FALSE);
   Call call{action, uiParam, fWinIni};
   if (pvParam && (result || !get)) {
     const auto* bytes = static_cast<const unsigned char*>(pvParam);

@@ -1,8 +1,11 @@
-// Compiled only into the test build HushpadFaults.exe; see FaultPoints.h.
+// The fault points of the test build HushpadFaults.exe, and nothing else:
+// see app/FaultPoints.h.
 #include "app/FaultPoints.h"
 
 #include <atomic>
 #include <cwchar>
+
+#include "SimulatedAccessibility.h"
 
 namespace {
 
@@ -15,7 +18,7 @@ struct FaultSetting {
 // Whether HUSHPAD_FAULT names `name`, and how.
 bool ReadSetting(const wchar_t* name, FaultSetting& fault) noexcept {
   wchar_t setting[128] = {};
-  const DWORD length = GetEnvironmentVariableW(L"HUSHPAD_FAULT", setting, ARRAYSIZE(setting));
+  const DWORD length = GetEnvironmentVariableW(kFaultVariable, setting, ARRAYSIZE(setting));
   if (length == 0 || length >= ARRAYSIZE(setting)) return false;
   const size_t nameLength = std::wcslen(name);
   if (std::wcsncmp(setting, name, nameLength) != 0 || setting[nameLength] != L':') return false;
@@ -26,37 +29,19 @@ bool ReadSetting(const wchar_t* name, FaultSetting& fault) noexcept {
   return true;
 }
 
-// The simulated system's settings, in the section the tests create.
-struct SimulatedSettings {
-  STICKYKEYS stickyKeys;
-  TOGGLEKEYS toggleKeys;
-  FILTERKEYS filterKeys;
-};
-
-SimulatedSettings* SimulatedSystem() noexcept {
-  static SimulatedSettings* const settings = []() -> SimulatedSettings* {
+// The simulated system, in the section the tests create.
+SimulatedAccessibility* SimulatedSystem() noexcept {
+  static SimulatedAccessibility* const system = []() -> SimulatedAccessibility* {
     wchar_t name[128] = {};
-    const DWORD length = GetEnvironmentVariableW(L"HUSHPAD_SETTINGS", name, ARRAYSIZE(name));
+    const DWORD length = GetEnvironmentVariableW(kSettingsVariable, name, ARRAYSIZE(name));
     if (length == 0 || length >= ARRAYSIZE(name)) return nullptr;
     HANDLE section = OpenFileMappingW(FILE_MAP_WRITE, FALSE, name);
     if (!section) return nullptr;
     // Mapped for the life of the process.
-    return static_cast<SimulatedSettings*>(
-        MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, sizeof(SimulatedSettings)));
+    return static_cast<SimulatedAccessibility*>(
+        MapViewOfFile(section, FILE_MAP_WRITE, 0, 0, sizeof(SimulatedAccessibility)));
   }();
-  return settings;
-}
-
-template <typename Setting>
-BOOL Transfer(bool get, Setting& current, UINT uiParam, PVOID pvParam) noexcept {
-  auto* given = static_cast<Setting*>(pvParam);
-  if (!given || uiParam != sizeof(Setting) || given->cbSize != sizeof(Setting)) return FALSE;
-  if (get) {
-    *given = current;
-  } else {
-    current = *given;
-  }
-  return TRUE;
+  return system;
 }
 
 }  // namespace
@@ -78,26 +63,15 @@ void PausePointHit(const wchar_t* name) noexcept {
 }
 
 BOOL WINAPI FaultSystemParameters(UINT action, UINT uiParam, PVOID pvParam, UINT fWinIni) noexcept {
-  SimulatedSettings* system = SimulatedSystem();
-  if (!system) return SystemParametersInfoW(action, uiParam, pvParam, fWinIni);
-  switch (action) {
-    case SPI_GETSTICKYKEYS:
-    case SPI_SETSTICKYKEYS:
-      return Transfer(action == SPI_GETSTICKYKEYS, system->stickyKeys, uiParam, pvParam);
-    case SPI_GETTOGGLEKEYS:
-    case SPI_SETTOGGLEKEYS:
-      return Transfer(action == SPI_GETTOGGLEKEYS, system->toggleKeys, uiParam, pvParam);
-    case SPI_GETFILTERKEYS:
-    case SPI_SETFILTERKEYS:
-      return Transfer(action == SPI_GETFILTERKEYS, system->filterKeys, uiParam, pvParam);
-    default:
-      return SystemParametersInfoW(action, uiParam, pvParam, fWinIni);
-  }
+  SimulatedAccessibility* system = SimulatedSystem();
+  const std::optional<BOOL> simulated =
+      system ? SimulateSystemParameters(*system, action, uiParam, pvParam) : std::nullopt;
+  return simulated ? *simulated : SystemParametersInfoW(action, uiParam, pvParam, fWinIni);
 }
 
 DWORD FaultIntegrityLevel(DWORD actual) noexcept {
   wchar_t level[16] = {};
-  const DWORD length = GetEnvironmentVariableW(L"HUSHPAD_INTEGRITY", level, ARRAYSIZE(level));
+  const DWORD length = GetEnvironmentVariableW(kIntegrityVariable, level, ARRAYSIZE(level));
   if (length == 0 || length >= ARRAYSIZE(level)) return actual;
   return std::wcstoul(level, nullptr, 10);
 }

@@ -6,30 +6,30 @@
 #include "res/resource.h"
 #include "text/Win32Error.h"
 
-InstanceMutex::InstanceMutex(std::wstring name) : name(std::move(name)) {}
+InstanceMutex::InstanceMutex(std::wstring name) : name_(std::move(name)) {}
 
 InstanceMutex::~InstanceMutex() { Release(); }
 
 void InstanceMutex::Acquire() {
-  if (!handle) {
+  if (!handle_) {
     NamedObjectSecurity security;
     if (security.Error()) throw Win32Error{IDS_MUTEX_ERROR, security.Error()};
     UniqueHandle created(
-        CreateMutexW(security.Attributes(), FALSE, name.empty() ? nullptr : name.c_str()));
+        CreateMutexW(security.Attributes(), FALSE, name_.empty() ? nullptr : name_.c_str()));
     if (!created) throw Win32Error{IDS_MUTEX_ERROR, GetLastError()};
     // Abandoned or not, the mutex is ours once the wait returns.
     if (WaitForSingleObject(created.get(), INFINITE) == WAIT_FAILED) {
       throw Win32Error{IDS_MUTEX_ERROR, GetLastError()};
     }
-    handle = std::move(created);
+    handle_ = std::move(created);
   }
-  ++count;
+  ++count_;
 }
 
 void InstanceMutex::Release() noexcept {
-  if (!handle) return;
-  if (--count == 0) {
-    ReleaseMutex(handle.get());
-    handle.reset();
+  if (!handle_) return;
+  if (--count_ == 0) {
+    ReleaseMutex(handle_.get());
+    handle_.reset();
   }
 }

@@ -30,9 +30,9 @@ class InstanceMutex {
   void Release() noexcept;
 
  private:
-  const std::wstring name;
-  UniqueHandle handle;  // set exactly while count is above 0
-  std::uint32_t count = 0;
+  const std::wstring name_;
+  UniqueHandle handle_;  // set exactly while count_ is above 0
+  std::uint32_t count_ = 0;
 };
 
 // Holds one acquisition of an InstanceMutex for its scope.

@@ -13,8 +13,7 @@ bool g_focusFlag = false;
 
 const argot_option g_programOptions[] = {
     {L'h', L"help", nullptr, nullptr, argot_bool_handler, &g_helpFlag, ARGOT_ATTR_STOP},
-    // Bit 2 is carried for the program; the parser does not read it.
-    {L'?', nullptr, nullptr, nullptr, argot_bool_handler, &g_helpFlag, ARGOT_ATTR_STOP | 2u},
+    {L'?', nullptr, nullptr, nullptr, argot_bool_handler, &g_helpFlag, ARGOT_ATTR_STOP},
     {0, L"version", nullptr, nullptr, argot_bool_handler, &g_versionFlag, ARGOT_ATTR_STOP},
     {0, L"manual", nullptr, nullptr, argot_bool_handler, &g_manualFlag, 0},
     {0, L"tree", nullptr, nullptr, argot_bool_handler, &g_treeFlag, 0},

@@ -11,9 +11,8 @@
 // Constructing the guard does nothing else. Its destructor, at the end of the
 // scope or while an exception unwinds it, calls the function once with the
 // argument; the result is ignored and an exception from the call is swallowed.
-// The argument may be null. Dismiss() disarms the guard, for an owner that
-// hands the argument on. Guards of one scope run in the reverse order of their
-// construction, as all destructors do.
+// The argument may be null. Guards of one scope run in the reverse order of
+// their construction, as all destructors do.
 template <typename Function, typename Argument>
 class ScopeGuard {
   static_assert(std::is_pointer_v<Function>, "ScopeGuard takes a function pointer");
@@ -21,28 +20,21 @@ class ScopeGuard {
 
  public:
   ScopeGuard(Function function, Argument argument) noexcept
-      : m_function(function), m_argument(argument) {}
+      : function_(function), argument_(argument) {}
 
   ScopeGuard(const ScopeGuard&) = delete;
   ScopeGuard& operator=(const ScopeGuard&) = delete;
 
   ~ScopeGuard() {
-    if (!m_armed) {
-      return;
-    }
     try {
-      m_function(m_argument);
+      function_(argument_);
     } catch (...) {
       // A release step has nowhere to report to; the scope's own outcome
       // (its result or the exception already in flight) is what counts.
     }
   }
 
-  // Disarms the guard: the function will not be called.
-  void Dismiss() noexcept { m_armed = false; }
-
  private:
-  Function m_function;
-  Argument m_argument;
-  bool m_armed = true;
+  Function function_;
+  Argument argument_;
 };

@@ -45,19 +45,6 @@ std::wstring FormatPrintfV(const wchar_t* format, va_list args) {
   return std::wstring(buffer.data());
 }
 
-std::wstring FormatPrintf(const wchar_t* format, ...) {
-  va_list args;
-  va_start(args, format);
-  try {
-    std::wstring text = FormatPrintfV(format, args);
-    va_end(args);
-    return text;
-  } catch (...) {
-    va_end(args);
-    throw;
-  }
-}
-
 void DebugTrace(const wchar_t* format, ...) noexcept {
   va_list args;
   va_start(args, format);

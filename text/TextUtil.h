@@ -16,14 +16,13 @@ enum TrimSide : unsigned { TrimLeading = 1, TrimTrailing = 2 };
 // either end becomes empty.
 std::wstring TrimWhitespace(const std::wstring& text, unsigned sides);
 
-// printf-style formatting with the runtime's wide printf family in its
-// Microsoft form, where %s takes a UTF-16 string (and %hs a narrow one).
+// printf-style formatting of `args` with the runtime's wide printf family in
+// its Microsoft form, where %s takes a UTF-16 string (and %hs a narrow one).
 // Throws std::runtime_error("Error formatting string.") for a format the
 // runtime rejects; allocation failures propagate as std::bad_alloc.
-std::wstring FormatPrintf(const wchar_t* format, ...);
 std::wstring FormatPrintfV(const wchar_t* format, va_list args);
 
-// Formats one trace line like FormatPrintf and writes it to the debugger with
+// Formats one trace line like FormatPrintfV and writes it to the debugger with
 // OutputDebugStringW. Never throws: a line that cannot be formatted is not
 // written, since tracing must not end the run (it is also called from the
 // thread that watches a process).

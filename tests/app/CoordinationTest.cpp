@@ -8,10 +8,15 @@
 
 #include "Harness.h"
 
+namespace {
+
+const std::wstring kFamilyEnded = L"Hushpad: All programs of the family have ended.\n";
+
+}  // namespace
+
 TEST(Coordination, PrimarySuppressesKeysUntilItsChildOrWithTreeItsWholeFamilyHasEnded) {
   WindowsKeyObserver keys;
   ASSERT_TRUE(keys.WindowsKeyGetsThrough()) << "the observer must see the key before Hushpad runs";
-  const std::wstring familyEnded = L"Hushpad: All programs of the family have ended.\n";
   struct Case {
     const wchar_t *options, *spawn;
     bool family;      // whether the family is followed
@@ -54,12 +59,14 @@ TEST(Coordination, PrimarySuppressesKeysUntilItsChildOrWithTreeItsWholeFamilyHas
     }
     EXPECT_TRUE(keys.WindowsKeyGetsThrough()) << "back once Hushpad has ended";
     Lines launch{LaunchingTrace(probe.CommandLine())};
-    if (c.family) launch.push_back(familyEnded);
+    if (c.family) launch.push_back(kFamilyEnded);
     EXPECT_EQ(primary.Traces(), Concat({kSuppressed, launch, kRestored}));
   }
+}
 
-  // --tree in a deferring copy: the primary waits for that copy, and that copy
-  // for its family.
+TEST(Coordination, ADeferringCopyWithTreeIsWaitedForWithItsFamily) {
+  // The primary waits for that copy, and that copy for its family.
+  WindowsKeyObserver keys;
   const std::wstring descendantEvent = UniqueName(L"HushpadDescendant");
   UniqueHandle descendantGo(CreateEventW(nullptr, TRUE, FALSE, descendantEvent.c_str()));
   Probe probeA, probeB(L"/spawn:" + descendantEvent);
@@ -79,7 +86,7 @@ TEST(Coordination, PrimarySuppressesKeysUntilItsChildOrWithTreeItsWholeFamilyHas
   ASSERT_TRUE(a.ExitsWithZero());
   EXPECT_TRUE(keys.WindowsKeyGetsThrough());
   EXPECT_EQ(b.Traces(), (Lines{DeferringTrace(a.Pid()), LaunchingTrace(probeB.CommandLine()),
-                               familyEnded, kExited}));
+                               kFamilyEnded, kExited}));
 }
 
 TEST(Coordination, PrimaryHandsOffOnlyAfterEveryOverlappingCopy) {
@@ -217,9 +224,9 @@ TEST(Coordination, ACopyTakesOverFromALostPrimaryAndTheLastOneRestoresTheUsersSe
       {sizeof(TOGGLEKEYS), TKF_AVAILABLE | TKF_HOTKEYACTIVE},
       {sizeof(FILTERKEYS), FKF_AVAILABLE | FKF_HOTKEYACTIVE, 1000, 500, 30, 0}};
   SimulatedAccessibility hotkeysOff = user;
-  hotkeysOff.stickyKeys.dwFlags &= ~DWORD{0xC};
-  hotkeysOff.toggleKeys.dwFlags &= ~DWORD{0xC};
-  hotkeysOff.filterKeys.dwFlags &= ~DWORD{0xC};
+  hotkeysOff.stickyKeys.dwFlags &= ~DWORD{SKF_HOTKEYACTIVE | SKF_CONFIRMHOTKEY};
+  hotkeysOff.toggleKeys.dwFlags &= ~DWORD{TKF_HOTKEYACTIVE | TKF_CONFIRMHOTKEY};
+  hotkeysOff.filterKeys.dwFlags &= ~DWORD{FKF_HOTKEYACTIVE | FKF_CONFIRMHOTKEY};
 
   enum class Loss { KilledWhileOthersRun, KilledInItsHandOff, TeardownFailed };
   for (const Loss loss :

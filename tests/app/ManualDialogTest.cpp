@@ -5,22 +5,23 @@
 #include <cstdlib>
 
 #include "Harness.h"
+#include "res/resource.h"
 
-TEST(ManualDialog, ShowsQuietlyOnlyReenableKeysEndsTheRunAndOneCopyShowsIt) {
+TEST(ManualDialog, ShowsQuietlyAndOnlyReenableKeysEndsTheRun) {
   WindowsKeyObserver keys;
-  Probe probeA, probeB;
+  Probe probe;
   // --tree has nothing to wait for with --manual, and --focus no program to
-  // scope to: the child outlives A all the same, and the keys stay off.
-  Hushpad a(L"--tree --focus --manual " + probeA.CommandLine());
-  HWND dialog = WaitForManualDialog(a.Pid());
+  // scope to: the child outlives the copy all the same, and the keys stay off.
+  Hushpad hushpad(L"--tree --focus --manual " + probe.CommandLine());
+  const HWND dialog = WaitForManualDialog(hushpad.Pid());
   ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(probeA.WaitForReport());
+  EXPECT_TRUE(probe.WaitForReport());
 
   const DialogView view = ReadDialog(dialog);
   EXPECT_EQ(view.caption, L"Hushpad");
   EXPECT_EQ(view.text, L"The Windows key and the accessibility keyboard shortcuts are disabled.");
   EXPECT_EQ(view.buttons, (Lines{L"&Re-enable Keys", L"&Hide"}));
-  EXPECT_EQ(view.buttonIds, (std::vector<int>{301, IDCANCEL}));
+  EXPECT_EQ(view.buttonIds, (std::vector<int>{IDC_REENABLE, IDCANCEL}));
   EXPECT_EQ(DefaultButton(dialog), IDCANCEL);
 
   // Shown without taking the activation, centred in the work area.
@@ -34,43 +35,48 @@ TEST(ManualDialog, ShowsQuietlyOnlyReenableKeysEndsTheRunAndOneCopyShowsIt) {
 
   // "&Hide", Escape and the close box only minimise it.
   const auto minimised = [&] { return IsIconic(dialog) != FALSE; };
+  const auto restore = [&] {
+    PostMessageW(dialog, WM_SYSCOMMAND, SC_RESTORE, 0);
+    return Eventually([&] { return !minimised(); });
+  };
   PressButton(dialog, IDCANCEL);
-  EXPECT_TRUE(Eventually(minimised)) << "Hide";
-  PostMessageW(dialog, WM_SYSCOMMAND, SC_RESTORE, 0);
-  ASSERT_TRUE(Eventually([&] { return !minimised(); }));
+  EXPECT_TRUE(Eventually(minimised) && restore()) << "Hide";
   PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
-  EXPECT_TRUE(Eventually(minimised)) << "Escape";
-  PostMessageW(dialog, WM_SYSCOMMAND, SC_RESTORE, 0);
-  ASSERT_TRUE(Eventually([&] { return !minimised(); }));
+  EXPECT_TRUE(Eventually(minimised) && restore()) << "Escape";
   PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
   EXPECT_TRUE(Eventually(minimised)) << "close box";
-  EXPECT_TRUE(a.Running());
+  EXPECT_TRUE(hushpad.Running());
 
-  // A second --manual copy shows no dialog: it launches its child and ends.
-  Hushpad b(L"--manual " + probeB.CommandLine());
-  ASSERT_TRUE(b.ExitsWithZero());
-  EXPECT_EQ(b.Traces(),
-            (Lines{DeferringTrace(a.Pid()), LaunchingTrace(probeB.CommandLine()), kExited}));
-  ASSERT_TRUE(probeB.WaitForReport());
-  EXPECT_TRUE(ProcessRunning(probeB.Pid())) << "B's child outlives B";
-  EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "A still suppresses the keys";
-
-  PressButton(dialog, 301);
-  ASSERT_TRUE(a.ExitsWithZero());
-  EXPECT_TRUE(ProcessRunning(probeA.Pid())) << "A's child outlives A";
+  PressButton(dialog, IDC_REENABLE);
+  ASSERT_TRUE(hushpad.ExitsWithZero());
+  EXPECT_TRUE(ProcessRunning(probe.Pid())) << "the child outlives the copy";
   EXPECT_TRUE(keys.WindowsKeyGetsThrough());
-  EXPECT_EQ(a.Traces(), Concat({{L"Hushpad: --focus has no effect with --manual.\n"},
-                                kSuppressed,
-                                {LaunchingTrace(probeA.CommandLine())},
-                                kRestored}));
+  EXPECT_EQ(hushpad.Traces(), Concat({{L"Hushpad: --focus has no effect with --manual.\n"},
+                                      kSuppressed,
+                                      {LaunchingTrace(probe.CommandLine())},
+                                      kRestored}));
+}
 
+TEST(ManualDialog, OneCopyShowsItAndItAloneEndsTheSuppression) {
+  WindowsKeyObserver keys;
   // Without a program the dialog shows all the same and nothing is launched.
   Hushpad alone(L"--manual");
-  HWND aloneDialog = WaitForManualDialog(alone.Pid());
-  ASSERT_NE(aloneDialog, nullptr);
+  const HWND dialog = WaitForManualDialog(alone.Pid());
+  ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(alone.Traces(), kSuppressed);
-  PressButton(aloneDialog, 301);
+
+  // Another --manual copy shows no dialog: it launches its child and ends.
+  Probe probe;
+  Hushpad other(L"--manual " + probe.CommandLine());
+  ASSERT_TRUE(other.ExitsWithZero());
+  EXPECT_EQ(other.Traces(),
+            (Lines{DeferringTrace(alone.Pid()), LaunchingTrace(probe.CommandLine()), kExited}));
+  EXPECT_TRUE(probe.WaitForReport() && ProcessRunning(probe.Pid())) << "its child outlives it";
+  EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "the first copy still suppresses the keys";
+
+  PressButton(dialog, IDC_REENABLE);
   ASSERT_TRUE(alone.ExitsWithZero());
+  EXPECT_TRUE(keys.WindowsKeyGetsThrough());
   EXPECT_EQ(alone.Traces(), Concat({kSuppressed, kRestored}));
 }
 
@@ -88,7 +94,7 @@ TEST(ManualDialog, StandsInForAFamilyThatCannotBeFollowed) {
   PumpMessages(300);
   EXPECT_TRUE(hushpad.Running());
   EXPECT_FALSE(keys.WindowsKeyGetsThrough());
-  PressButton(dialog, 301);
+  PressButton(dialog, IDC_REENABLE);
   ASSERT_TRUE(hushpad.ExitsWithZero());
   EXPECT_TRUE(keys.WindowsKeyGetsThrough());
   EXPECT_EQ(hushpad.Traces(),

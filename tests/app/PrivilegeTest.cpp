@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "Harness.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ TEST(Privileges, SharedObjectsLetInTheUserAndSystemOnly) {
   ASSERT_NE(dialog, nullptr);
   UniqueHandle manual(OpenMutexW(READ_CONTROL, FALSE, kManualMutexName));
   EXPECT_EQ(Grantees(manual.get()), expected) << "-manual";
-  PressButton(dialog, 301);
+  PressButton(dialog, IDC_REENABLE);
   EXPECT_TRUE(hushpad.ExitsWithZero());
 }
 

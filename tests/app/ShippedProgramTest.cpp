@@ -80,6 +80,14 @@ TEST(ShippedProgram, CarriesItsVersionRecordAndManifest) {
   UINT length = 0;
   ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
   EXPECT_EQ(fixed->dwFileVersionMS, MAKELONG(HUSHPAD_VERSION_MINOR, HUSHPAD_VERSION_MAJOR));
+  // English (United States), UTF-16: the one language, and the block the
+  // texts below are read from.
+  WORD* translation = nullptr;
+  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation",
+                             reinterpret_cast<void**>(&translation), &length));
+  EXPECT_EQ(length, 4u);
+  EXPECT_EQ(translation[0], 0x0409);
+  EXPECT_EQ(translation[1], 1200);
   for (const auto& [name, text] : {std::pair{L"ProductName", L"Hushpad"},
                                    {L"FileVersion", L"" HUSHPAD_VERSION_TEXT},
                                    {L"Comments",

@@ -31,7 +31,8 @@ Setting WithFlags(Setting setting, DWORD flags) {
 }
 template <typename Setting>
 Setting HotkeyOff(Setting setting) {
-  return WithFlags(setting, setting.dwFlags & ~DWORD{0xC});
+  // The same two bits in all three settings.
+  return WithFlags(setting, setting.dwFlags & ~DWORD{SKF_HOTKEYACTIVE | SKF_CONFIRMHOTKEY});
 }
 
 using Calls = std::vector<Call>;
@@ -59,7 +60,7 @@ TEST(AccessibilityGuard, ClearsOnlyTheHotkeyBitsOfFeaturesThatAreOff_AndWritesEv
   }
 }
 
-TEST(AccessibilityGuard, RepeatsUnreadSettingsAndSharedStorage) {
+TEST(AccessibilityGuard, NeverWritesAnUnreadSettingAndDoesNothingTwice) {
   Reset(kSticky, kToggle, kFilter);
   AccessibilityGuard guard(&SimulatedSystemParametersInfo);
   guard.Restore();
@@ -75,11 +76,12 @@ TEST(AccessibilityGuard, RepeatsUnreadSettingsAndSharedStorage) {
   guard.Restore();
   EXPECT_EQ(TakeCalls(),
             (Calls{Made(SPI_SETSTICKYKEYS, kSticky), Made(SPI_SETFILTERKEYS, kFilter)}));
+}
 
-  // A guard that finds the settings applied in shared storage (its first owner
-  // ended without restoring) keeps them off from there and restores those,
-  // not the changed ones it would read.
-  g_failingActions.clear();
+TEST(AccessibilityGuard, ASuccessorRestoresTheSettingsItsPredecessorSavedNotTheChangedOnes) {
+  // The first owner of the shared storage ended without restoring: the
+  // successor keeps the hotkeys off from there and restores those settings.
+  Reset(kSticky, kToggle, kFilter);
   AccessibilitySettings shared{};
   AccessibilityGuard first(&SimulatedSystemParametersInfo);
   first.KeepSettingsIn(&shared);

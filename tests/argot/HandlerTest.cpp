@@ -1,7 +1,7 @@
 // The value handlers: what they store, what they reject, and that a rejected
 // value leaves the destination as it was.
 #include "argot_handlers.h"
-#include "argot_test_support.h"
+#include "ArgotTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@ constexpr argot_error kRequired = ARGOT_ERROR_VALUE_REQUIRED;
 constexpr argot_error kInvalid = ARGOT_ERROR_INVALID_VALUE;
 constexpr argot_error kTooLarge = ARGOT_ERROR_VALUE_TOO_LARGE;
 
-TEST(UnsignedHandlerTest, StoresDecimalNumbersUpTo4294967295AndNothingElse) {
+TEST(UnsignedHandler, StoresDecimalNumbersUpTo4294967295AndNothingElse) {
   const struct {
     const wchar_t* value;
     argot_error code;
@@ -48,7 +48,7 @@ TEST(UnsignedHandlerTest, StoresDecimalNumbersUpTo4294967295AndNothingElse) {
   }
 }
 
-TEST(BoolHandlerTest, AcceptsNoValueOrExactlyZeroOrOneAndNothingElse) {
+TEST(BoolHandler, AcceptsNoValueOrExactlyZeroOrOneAndNothingElse) {
   const struct {
     const wchar_t* value;
     argot_error code;
@@ -71,7 +71,7 @@ TEST(BoolHandlerTest, AcceptsNoValueOrExactlyZeroOrOneAndNothingElse) {
   }
 }
 
-TEST(HandlersTest, WithoutDestinationReportMisuseAndInvalidConfiguration) {
+TEST(Handlers, WithoutDestinationReportMisuseAndInvalidConfiguration) {
   StderrCapture capture;
   EXPECT_EQ(argot_bool_handler(nullptr, nullptr, nullptr), ARGOT_ERROR_INVALID_CONFIGURATION);
   EXPECT_EQ(argot_unsigned_handler(nullptr, L"1", nullptr), ARGOT_ERROR_INVALID_CONFIGURATION);

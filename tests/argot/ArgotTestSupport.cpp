@@ -4,7 +4,7 @@
 #define _CRT_NONSTDC_NO_WARNINGS
 #endif
 
-#include "argot_test_support.h"
+#include "ArgotTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The error state, the error handler contract and the misuse lines.
-#include "argot_test_support.h"
+#include "ArgotTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,7 @@ const argot_option kTable[] = {
 
 std::string MisuseLine(const char* message) { return std::string("argot: ") + message + "\n"; }
 
-TEST(ErrorMessageTest, HandlerIsAskedOnDemandOnceWhileItGivesText_ElseUnknownError) {
+TEST(ErrorMessage, HandlerIsAskedOnDemandOnceWhileItGivesText_ElseUnknownError) {
   ErrorReport report;
   ArgotContext context(kTable);
   context.InstallErrorHandler(RecordError, &report);
@@ -44,7 +44,7 @@ TEST(ErrorMessageTest, HandlerIsAskedOnDemandOnceWhileItGivesText_ElseUnknownErr
   EXPECT_STREQ(context.ErrorMessage(), L"Unknown error");
 }
 
-TEST(MisuseTest, IsReportedOnStderrAndAnsweredWithTheFailureValue) {
+TEST(Misuse, IsReportedOnStderrAndAnsweredWithTheFailureValue) {
   const argot_option equalsShort[] = {
       kTable[0], {L'=', nullptr, nullptr, nullptr, AcceptAnything, nullptr, 0}, {}};
   const argot_option equalsLong[] = {{0, L"name=", nullptr, nullptr, AcceptAnything, nullptr, 0},

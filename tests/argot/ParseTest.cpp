@@ -1,7 +1,7 @@
 // The parse as a caller sees it: what is handled, where it stops, and which
 // error it records with which option name and value.
 #include "argot_handlers.h"
-#include "argot_test_support.h"
+#include "ArgotTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -65,7 +65,7 @@ void Check(std::initializer_list<Row> rows) {
   CheckRows(kTable, rows, [] { return std::exchange(g_calls, std::wstring()); });
 }
 
-TEST(ParseTest, StopsAtTheFirstOperandOrAfterAStopOption) {
+TEST(Parse, StopsAtTheFirstOperandOrAfterAStopOption) {
   Check({
       {L"", L"", L"rest 0"},
       {L"program -a", L"", L"rest 0"},
@@ -81,7 +81,7 @@ TEST(ParseTest, StopsAtTheFirstOperandOrAfterAStopOption) {
   });
 }
 
-TEST(ParseTest, ValuesComeAfterEqualsOrFromTheNextArgumentAndGoToAGroupsLastOption) {
+TEST(Parse, ValuesComeAfterEqualsOrFromTheNextArgumentAndGoToAGroupsLastOption) {
   Check({
       {L"--alpha --bravo v x", L"a b(v) ", L"rest 3"},
       {L"--bravo=v x", L"b(v) ", L"rest 1"},
@@ -99,7 +99,7 @@ TEST(ParseTest, ValuesComeAfterEqualsOrFromTheNextArgumentAndGoToAGroupsLastOpti
   });
 }
 
-TEST(ParseTest, OptionalValueIsTakenFromTheNextArgumentOnlyWhenTheHandlerAcceptsIt) {
+TEST(Parse, OptionalValueIsTakenFromTheNextArgumentOnlyWhenTheHandlerAcceptsIt) {
   Check({
       {L"--charlie", L"c ", L"rest 1"},
       {L"--charlie v x", L"c(v) ", L"rest 2"},
@@ -113,7 +113,7 @@ TEST(ParseTest, OptionalValueIsTakenFromTheNextArgumentOnlyWhenTheHandlerAccepts
   });
 }
 
-TEST(ParseTest, UnknownOrMalformedOptionsAreInvalidWithTheNameAsWritten) {
+TEST(Parse, UnknownOrMalformedOptionsAreInvalidWithTheNameAsWritten) {
   Check({
       {L"-xa", L"", L"rest 1: 4 -x"},
       {L"-ax -a", L"a ", L"rest 1: 4 -x"},
@@ -126,7 +126,7 @@ TEST(ParseTest, UnknownOrMalformedOptionsAreInvalidWithTheNameAsWritten) {
   });
 }
 
-TEST(ParseTest, HandlerFailureRecordsItsCodeAndValueLeavingTheValueUnconsumed) {
+TEST(Parse, HandlerFailureRecordsItsCodeAndValueLeavingTheValueUnconsumed) {
   Check({
       {L"--picky", L"p ", L"rest 1: 6 --picky"},
       {L"--picky=zz", L"p(zz) ", L"rest 1: 6 --picky=zz"},
@@ -139,7 +139,7 @@ TEST(ParseTest, HandlerFailureRecordsItsCodeAndValueLeavingTheValueUnconsumed) {
   });
 }
 
-TEST(ParseTest, CountLimitsTheListAndNullEntriesEndIt) {
+TEST(Parse, CountLimitsTheListAndNullEntriesEndIt) {
   ErrorReport report;
   ArgotContext context(kTable);
   context.InstallErrorHandler(RecordError, &report);
@@ -170,7 +170,7 @@ TEST(ParseTest, CountLimitsTheListAndNullEntriesEndIt) {
   EXPECT_EQ(context.Parse(-1, argv), argv + 1);
 }
 
-TEST(ParseTest, WorksForACallerWrittenInC) {
+TEST(Parse, WorksForACallerWrittenInC) {
   const wchar_t* arguments[] = {L"-v", L"--level=3", L"-l", L"-5", L"file", nullptr};
   int rest = -1;
   argot_context* context = c_parse(arguments, &rest);

@@ -35,10 +35,11 @@ inline constexpr wchar_t kAppMutexName[] =
 inline constexpr wchar_t kManualMutexName[] =
     L"Local\\Hushpad-{3F1C9E52-84B0-4d6e-9A17-5B2E0C7D41A8}-manual";
 
-// Windows paths of the shipped Hushpad.exe, its fault-injection build and the
-// probe child.
+// Windows paths of the shipped Hushpad.exe, its fault-injection build, the
+// trace viewer and the probe child.
 std::wstring HushpadExe();
 std::wstring FaultsExe();
+std::wstring TraceViewerExe();
 std::wstring ProbeExe();
 // A folder of this test run's own, with a trailing backslash.
 std::wstring TestFolder();
@@ -121,7 +122,8 @@ class Probe {
 };
 
 bool ProcessRunning(DWORD processId);
-// The whole content of a file, or nothing when it cannot be read.
+// The whole content of a file, also one still open for writing, or nothing
+// when it cannot be read.
 std::string ReadWholeFile(const std::wstring& path);
 
 // A message box as the user sees it.

@@ -77,6 +77,7 @@ double Milliseconds(LONGLONG ticks) {
 
 std::wstring HushpadExe() { return BuildPath(HUSHPAD_EXE); }
 std::wstring FaultsExe() { return BuildPath(HUSHPAD_FAULTS_EXE); }
+std::wstring TraceViewerExe() { return BuildPath(HUSHPAD_TRACE_EXE); }
 std::wstring ProbeExe() { return SiblingPath(L"HushpadProbe.exe"); }
 
 std::wstring TestFolder() {
@@ -182,8 +183,9 @@ bool Probe::WaitForReport(DWORD timeoutMs) {
 }
 
 std::string ReadWholeFile(const std::wstring& path) {
-  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, 0, nullptr));
+  UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, 0, nullptr));
   if (!file) return {};
   std::string bytes(static_cast<size_t>(GetFileSize(file.get(), nullptr)), '\0');
   DWORD read = 0;

@@ -33,11 +33,11 @@ inline const Lines kSuppressed{L"Hushpad: Disabled the Windows key.\n",
 inline const Lines kRestored{L"Hushpad: Re-enabled the accessibility keys.\n",
                              L"Hushpad: Re-enabled the Windows key.\n", kExited};
 
-
-// Windows paths of the shipped Hushpad.exe, its fault-injection build and the
-// probe child.
+// Windows paths of the shipped Hushpad.exe, its fault-injection build, the
+// trace viewer and the probe child.
 std::wstring HushpadExe();
 std::wstring FaultsExe();
+std::wstring TraceViewerExe();
 std::wstring ProbeExe();
 // A folder of this test run's own, with a trailing backslash.
 std::wstring TestFolder();
@@ -128,7 +128,8 @@ DWORD ReportedPid(const std::wstring& path);
 HWND WaitForProbeWindow(DWORD processId);
 // Brings `window` to the front; whether it got there.
 bool BringToFront(HWND window);
-// The whole content of a file, or nothing when it cannot be read.
+// The whole content of a file, also one still open for writing, or nothing
+// when it cannot be read.
 std::string ReadWholeFile(const std::wstring& path);
 
 // A message box as the user sees it.

@@ -3,6 +3,7 @@
 //   /out:PATH    write, UTF-16 and NUL-separated: process ID, the command line
 //                exactly as GetCommandLineW gives it, then every argv element
 //   /wait:NAME   wait (at most a minute) until the named event is set
+//   /sleep:MS    live MS milliseconds longer
 //   /spawn:NAME  start another probe that waits for the event NAME (and
 //                reports to this one's report path plus ".grandchild"), and
 //                do not wait for it
@@ -102,6 +103,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         WaitPumping(event);
         CloseHandle(event);
       }
+    } else if (StartsWith(arguments[i], L"/sleep:")) {
+      Sleep(std::wcstoul(arguments[i] + 7, nullptr, 10));
     } else if (StartsWith(arguments[i], L"/spawn:")) {
       Spawn(arguments[0], L"/wait:" + std::wstring(arguments[i] + 7), report);
     } else if (StartsWith(arguments[i], L"/spawn-deep:")) {

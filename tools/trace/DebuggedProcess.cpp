@@ -66,22 +66,23 @@ bool WaitUntil(std::condition_variable& changed, std::unique_lock<std::mutex>& l
 }  // namespace
 
 DebuggedProcess::DebuggedProcess(std::wstring commandLine, std::wstring currentDirectory,
-                                 TraceCallback onTrace)
-    : onTrace_(std::move(onTrace)) {
+                                 TraceCallback onTrace, IfDebuggerEnds ifDebuggerEnds)
+    : onTrace_(std::move(onTrace)), ifDebuggerEnds_(ifDebuggerEnds) {
   debugThread_ =
       std::thread(&DebuggedProcess::Run, this, std::move(commandLine), std::move(currentDirectory));
   std::unique_lock<std::mutex> lock(mutex_);
   changed_.wait(lock, [this] { return startDone_; });
 }
 
-DebuggedProcess::DebuggedProcess(std::wstring commandLine, TraceCallback onTrace)
-    : DebuggedProcess(std::move(commandLine), std::wstring(), std::move(onTrace)) {}
+DebuggedProcess::DebuggedProcess(std::wstring commandLine, TraceCallback onTrace,
+                                 IfDebuggerEnds ifDebuggerEnds)
+    : DebuggedProcess(std::move(commandLine), std::wstring(), std::move(onTrace), ifDebuggerEnds) {}
 
 DebuggedProcess::~DebuggedProcess() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     stopping_ = true;
-    if (!ended_ && process_) TerminateProcess(process_.get(), 1);
+    if (!ended_ && !detached_ && process_) TerminateProcess(process_.get(), 1);
   }
   debugThread_.join();
 }
@@ -126,6 +127,16 @@ DWORD DebuggedProcess::ExitCode() const {
   return exitCode_;
 }
 
+DWORD DebuggedProcess::Detach(DWORD timeoutMs) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (!ended_ && !detached_) detachAsked_ = true;
+  const bool answered =
+      WaitUntil(changed_, lock, timeoutMs, [this] { return ended_ || !detachAsked_; });
+  if (detached_) return ERROR_SUCCESS;
+  if (ended_) return ERROR_PROCESS_ABORTED;
+  return answered ? detachError_ : WAIT_TIMEOUT;
+}
+
 void DebuggedProcess::Run(std::wstring commandLine, std::wstring currentDirectory) noexcept {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
@@ -136,6 +147,12 @@ void DebuggedProcess::Run(std::wstring commandLine, std::wstring currentDirector
       nullptr, commandLine.data(), nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS, nullptr,
       currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &created);
   const DWORD error = started ? 0 : GetLastError();
+  // At once, before the debuggee can change anything that would have to be
+  // put back: from here on the end of this process leaves it running. It
+  // cannot fail: this thread has just become a debugger.
+  if (started && ifDebuggerEnds_ == IfDebuggerEnds::DetachDebuggee) {
+    DebugSetProcessKillOnExit(FALSE);
+  }
   {
     std::lock_guard<std::mutex> lock(mutex_);
     startDone_ = true;
@@ -155,6 +172,8 @@ void DebuggedProcess::Run(std::wstring commandLine, std::wstring currentDirector
 void DebuggedProcess::DebugLoop() noexcept {
   const WaitForDebugEventFunction waitForDebugEvent = DebugEventWaiter();
   for (;;) {
+    // Between events, so that the one last handled has been answered.
+    if (DetachIfAsked()) return;
     DEBUG_EVENT event{};
     if (!waitForDebugEvent(&event, 100)) {
       // Terminating the debuggee normally ends the loop through its exit
@@ -194,6 +213,26 @@ void DebuggedProcess::DebugLoop() noexcept {
     }
     ContinueDebugEvent(event.dwProcessId, event.dwThreadId, continueStatus);
   }
+}
+
+bool DebuggedProcess::DetachIfAsked() noexcept {
+  DWORD processId = 0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!detachAsked_) return false;
+    processId = processId_;
+  }
+  // Only the thread that debugs a process may stop debugging it.
+  const BOOL stopped = DebugActiveProcessStop(processId);
+  const DWORD error = stopped ? ERROR_SUCCESS : GetLastError();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    detachAsked_ = false;
+    detached_ = stopped != FALSE;
+    detachError_ = error;
+  }
+  changed_.notify_all();
+  return stopped != FALSE;
 }
 
 void DebuggedProcess::AddTrace(std::wstring text) {

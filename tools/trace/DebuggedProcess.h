@@ -26,10 +26,10 @@
 // back to an ANSI string, converted here with the ANSI code page.
 //
 // The constructor returns once the process has started or failed to start.
-// The destructor terminates a debuggee that is still running (exit code 1) and
-// joins the debug thread; nothing leaks on any path. If this process itself
-// dies, the system ends the debuggee with it. All members may be called from
-// any thread; every timeout is in milliseconds and may be INFINITE.
+// The destructor terminates a debuggee that is still running and attached
+// (exit code 1) and joins the debug thread; nothing leaks on any path. All
+// members may be called from any thread; every timeout is in milliseconds and
+// may be INFINITE.
 class DebuggedProcess {
  public:
   // Called on the debug thread for each text as it arrives, before it is
@@ -37,11 +37,17 @@ class DebuggedProcess {
   // runs the debuggee is held inside OutputDebugString.
   using TraceCallback = std::function<void(const std::wstring& text)>;
 
+  // What the system does with a debuggee still running when this process
+  // ends in any way (returns, is killed, crashes): ends it too, or detaches
+  // it, and it runs on.
+  enum class IfDebuggerEnds { EndDebuggee, DetachDebuggee };
+
   // `commandLine` as for CreateProcessW (the program is its first token);
   // `currentDirectory` empty means this process's current directory.
   explicit DebuggedProcess(std::wstring commandLine, std::wstring currentDirectory = {},
-                           TraceCallback onTrace = {});
-  DebuggedProcess(std::wstring commandLine, TraceCallback onTrace);
+                           TraceCallback onTrace = {},
+                           IfDebuggerEnds ifDebuggerEnds = IfDebuggerEnds::EndDebuggee);
+  DebuggedProcess(std::wstring commandLine, TraceCallback onTrace, IfDebuggerEnds ifDebuggerEnds);
   ~DebuggedProcess();
   DebuggedProcess(const DebuggedProcess&) = delete;
   DebuggedProcess& operator=(const DebuggedProcess&) = delete;
@@ -66,12 +72,23 @@ class DebuggedProcess {
   // The exit code, or STILL_ACTIVE while the process runs.
   DWORD ExitCode() const;
 
+  // Lets the process go: the debug thread answers the event it is handling,
+  // if any, then detaches (DebugActiveProcessStop). The process runs on
+  // without a debugger; its texts and its end are no longer seen, and the
+  // destructor leaves it be. Returns ERROR_SUCCESS once detached (also when
+  // already), ERROR_PROCESS_ABORTED when the process has ended (or never
+  // started), WAIT_TIMEOUT when the debug thread has not got to it in time
+  // (it still will), or DebugActiveProcessStop's error.
+  DWORD Detach(DWORD timeoutMs);
+
  private:
   void Run(std::wstring commandLine, std::wstring currentDirectory) noexcept;
   void DebugLoop() noexcept;
+  bool DetachIfAsked() noexcept;
   void AddTrace(std::wstring text);
 
   TraceCallback onTrace_;
+  IfDebuggerEnds ifDebuggerEnds_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   bool startDone_ = false;
@@ -82,5 +99,8 @@ class DebuggedProcess {
   DWORD exitCode_ = STILL_ACTIVE;
   std::vector<std::wstring> traces_;
   bool stopping_ = false;  // set by the destructor: leave the debug loop
+  bool detachAsked_ = false;
+  bool detached_ = false;
+  DWORD detachError_ = ERROR_SUCCESS;
   std::thread debugThread_;
 };

@@ -10,6 +10,12 @@
 // cannot be started, prints the reason to standard error and exits with the
 // Win32 error code.
 //
+// However this viewer ends (its console closed, sign-out, Task Manager, a
+// crash), the debuggee runs on: the system detaches it rather than ending it.
+// On a console event (Ctrl+C, Ctrl+Break, the console closed, sign-out,
+// shutdown) the viewer detaches by itself, prints a line that says so and
+// exits with STATUS_CONTROL_C_EXIT.
+//
 // The options come before COMMAND:
 //   --pictures FOLDER       saves a PNG picture of each box and dialog, as
 //                           drawn on the display, in FOLDER (it must exist)
@@ -17,12 +23,11 @@
 //                           button and the manual dialog's Re-enable Keys
 //   --keys                  reads keys from standard input and presses the
 //                           buttons they name (each box lists its keys)
-//
-// Ctrl+C and Ctrl+Break are ignored: ending this debugger would end the
-// program under it at once, before it could restore what it changed.
 #include <windows.h>
 
+#include <atomic>
 #include <cwchar>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -54,9 +59,56 @@ void Write(HANDLE stream, const std::wstring& text) noexcept {
   WriteFile(stream, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
 }
 
-BOOL WINAPI IgnoreInterrupt(DWORD event) noexcept {
-  return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT;
-}
+using Printer = std::function<void(const std::wstring& text)>;
+
+// While it lives, a console event makes the viewer let go of the debuggee:
+// the debug thread answers the event in hand and detaches, the line saying so
+// is printed, and then Left() holds (a close, sign-out or shutdown ends this
+// process as soon as the handler returns). The handler finishes well within
+// the 5 seconds Windows grants it for those.
+class DetachOnConsoleEvent {
+ public:
+  DetachOnConsoleEvent(DebuggedProcess& process, Printer print)
+      : process_(process), print_(std::move(print)) {
+    AcquireSRWLockExclusive(&lock_);
+    current_ = this;
+    ReleaseSRWLockExclusive(&lock_);
+    SetConsoleCtrlHandler(Handle, TRUE);  // stays: it does nothing without a current_
+  }
+  ~DetachOnConsoleEvent() {
+    AcquireSRWLockExclusive(&lock_);
+    current_ = nullptr;
+    ReleaseSRWLockExclusive(&lock_);
+  }
+  DetachOnConsoleEvent(const DetachOnConsoleEvent&) = delete;
+  DetachOnConsoleEvent& operator=(const DetachOnConsoleEvent&) = delete;
+
+  bool Left() const { return left_; }
+
+ private:
+  static BOOL WINAPI Handle(DWORD) noexcept {
+    AcquireSRWLockExclusive(&lock_);
+    if (current_ && !current_->left_) current_->Detach();
+    ReleaseSRWLockExclusive(&lock_);
+    return TRUE;
+  }
+
+  void Detach() noexcept {
+    const DWORD error = process_.Detach(3000);  // leaves time to print
+    if (error == ERROR_SUCCESS) {
+      print_(L"HushpadTrace: detached; Hushpad carries on without the viewer.\n");
+      left_ = true;
+    } else if (error != ERROR_PROCESS_ABORTED) {  // ended by itself: main reports its exit code
+      print_(L"HushpadTrace: cannot detach: error " + std::to_wstring(error) + L"\n");
+    }
+  }
+
+  static inline SRWLOCK lock_ = SRWLOCK_INIT;  // no destructor: safe while the process exits
+  static inline DetachOnConsoleEvent* current_ = nullptr;
+  DebuggedProcess& process_;
+  Printer print_;
+  std::atomic<bool> left_{false};
+};
 
 struct Invocation {
   DialogWatch::Options watch;
@@ -96,7 +148,6 @@ std::optional<Invocation> ParseInvocation(const wchar_t* commandLine) {
 }  // namespace
 
 int main() {
-  SetConsoleCtrlHandler(IgnoreInterrupt, TRUE);
   const std::optional<Invocation> invocation = ParseInvocation(GetCommandLineW());
   if (!invocation) {
     Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
@@ -109,19 +160,24 @@ int main() {
     std::lock_guard<std::mutex> lock(outputLock);
     Write(output, text);
   };
-  DebuggedProcess process(invocation->command, [&print](const std::wstring& text) {
-    print(!text.empty() && text.back() == L'\n' ? text : text + L'\n');
-  });
+  DebuggedProcess process(
+      invocation->command,
+      [&print](const std::wstring& text) {
+        print(!text.empty() && text.back() == L'\n' ? text : text + L'\n');
+      },
+      DebuggedProcess::IfDebuggerEnds::DetachDebuggee);
   if (process.StartFailed()) {
     const DWORD error = process.StartError();
     Write(GetStdHandle(STD_ERROR_HANDLE), L"HushpadTrace: cannot start " + invocation->command +
                                               L": error " + std::to_wstring(error) + L"\n");
     return static_cast<int>(error);
   }
+  const DetachOnConsoleEvent detacher(process, print);
   std::optional<KeyReader> keys;
   if (invocation->watch.keys) keys.emplace();
   DialogWatch watch(process.ProcessId(), invocation->watch, print);
   while (!process.WaitForExit(50)) {
+    if (detacher.Left()) return static_cast<int>(STATUS_CONTROL_C_EXIT);
     MSG message;
     while (PeekMessageW(&message, nullptr, kKeyMessage, kKeyMessage, PM_REMOVE)) {
       watch.OnKey(static_cast<wchar_t>(message.wParam));

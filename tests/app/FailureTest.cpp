@@ -42,6 +42,18 @@ void ExpectErrorBox(
   EXPECT_TRUE(hushpad.ExitsWithZero());
 }
 
+// Whether a process runs whose executable has the file name `name`.
+bool ProgramRunning(const wchar_t* name) {
+  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
+       more = Process32NextW(snapshot.get(), &entry)) {
+    if (_wcsicmp(entry.szExeFile, name) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 TEST(Failures, StartUpFailuresBeforeAnyKeyIsTouched) {
@@ -142,33 +154,23 @@ TEST(Failures, FailuresAfterLaunchRestoreKeysBeforeTheBoxAndLeaveTheChildRunning
   }
 }
 
-TEST(Failures, FailedWaitEndsTheWatchAsIfTheChildHadEnded) {
+TEST(Failures, FailuresThatLeaveTheRunGoingAreTraced) {
+  // Another program keeps something else under the shared state's name: the
+  // copy keeps its settings to itself. The wait for the child fails: the
+  // watch ends as if the child had ended.
+  const UniqueHandle squatter(CreateEventW(nullptr, TRUE, FALSE, kSharedStateName));
   Probe probe;
   Hushpad hushpad(probe.CommandLine(), L"WaitForSingleObject:6");
   ASSERT_TRUE(hushpad.ExitsWithZero());
-  EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed,
-                                      {LaunchingTrace(probe.CommandLine()),
-                                       L"WaitForSingleObject failed: " + SystemText(6) + L" (6)\n"},
-                                      kRestored}));
+  EXPECT_EQ(hushpad.Traces(),
+            Concat({{L"Hushpad: Keeping the saved settings to this copy: " + SystemText(6) + L"\n"},
+                    kSuppressed,
+                    {LaunchingTrace(probe.CommandLine()),
+                     L"WaitForSingleObject failed: " + SystemText(6) + L" (6)\n"},
+                    kRestored}));
   ASSERT_TRUE(probe.WaitForReport());
   EXPECT_TRUE(ProcessRunning(probe.Pid()));
 }
-
-namespace {
-
-// Whether a process runs whose executable has the file name `name`.
-bool ProgramRunning(const wchar_t* name) {
-  UniqueHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-  PROCESSENTRY32W entry{};
-  entry.dwSize = sizeof entry;
-  for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
-       more = Process32NextW(snapshot.get(), &entry)) {
-    if (_wcsicmp(entry.szExeFile, name) == 0) return true;
-  }
-  return false;
-}
-
-}  // namespace
 
 TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
   WindowsKeyObserver keys;
@@ -207,7 +209,6 @@ TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
           EXPECT_FALSE(keys.WindowsKeyGetsThrough())
               << "keys stay suppressed while the box is open";
         });
-    EXPECT_FALSE(ShowsDialog(hushpad.Pid()));
     EXPECT_EQ(Tail(hushpad.Traces(), 3), kRestored);
     EXPECT_TRUE(keys.WindowsKeyGetsThrough());
   }

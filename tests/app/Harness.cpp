@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "SiblingPath.h"
-
 namespace {
 
 std::wstring Quoted(const std::wstring& text) {
@@ -36,14 +34,18 @@ ULONG_PTR g_pressNumber = 0;
 // The observer's hook runs on the test's thread, inside its message pumping.
 int g_keyDownsSeen = 0;
 int g_keyUpsSeen = 0;
+int g_sentinelsSeen = 0;  // of a harmless key sent after the press's key-down
+constexpr DWORD kSentinel = VK_F24;
 LONGLONG g_keyDownTime = 0;
 
 // Counts one event of the current press; the test's own presses go no
 // further in any case.
-bool Observe(ULONG_PTR extraInfo, UINT message) noexcept {
+bool Observe(ULONG_PTR extraInfo, UINT message, DWORD vk) noexcept {
   if ((extraInfo & 0xFFFF0000) != kObserverMark) return false;
   if (extraInfo != (kObserverMark | g_pressNumber)) return true;
-  if (message == WM_KEYUP || message == WM_SYSKEYUP) {
+  if (vk == kSentinel) {
+    ++g_sentinelsSeen;
+  } else if (message == WM_KEYUP || message == WM_SYSKEYUP) {
     ++g_keyUpsSeen;
   } else if (g_keyDownsSeen++ == 0) {
     LARGE_INTEGER now;
@@ -55,13 +57,15 @@ bool Observe(ULONG_PTR extraInfo, UINT message) noexcept {
 
 LRESULT CALLBACK ObserveKeys(int code, WPARAM wParam, LPARAM lParam) noexcept {
   const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-  if (code == HC_ACTION && Observe(key->dwExtraInfo, static_cast<UINT>(wParam))) return 1;
+  if (code == HC_ACTION && Observe(key->dwExtraInfo, static_cast<UINT>(wParam), key->vkCode)) {
+    return 1;
+  }
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
 LRESULT CALLBACK KeyWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
   if (message >= WM_KEYDOWN && message <= WM_SYSKEYUP &&
-      Observe(static_cast<ULONG_PTR>(GetMessageExtraInfo()), message)) {
+      Observe(static_cast<ULONG_PTR>(GetMessageExtraInfo()), message, static_cast<DWORD>(wParam))) {
     return 0;
   }
   return DefWindowProcW(window, message, wParam, lParam);
@@ -74,11 +78,6 @@ double Milliseconds(LONGLONG ticks) {
 }
 
 }  // namespace
-
-std::wstring HushpadExe() { return BuildPath(HUSHPAD_EXE); }
-std::wstring FaultsExe() { return BuildPath(HUSHPAD_FAULTS_EXE); }
-std::wstring TraceViewerExe() { return BuildPath(HUSHPAD_TRACE_EXE); }
-std::wstring ProbeExe() { return SiblingPath(L"HushpadProbe.exe"); }
 
 std::wstring TestFolder() {
   static const std::wstring folder = [] {
@@ -96,19 +95,6 @@ std::wstring UniqueName(const wchar_t* stem) {
   static int counter = 0;
   return std::wstring(stem) + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
          std::to_wstring(++counter);
-}
-
-std::wstring LaunchingTrace(const std::wstring& commandLine) {
-  return L"Hushpad: Launching: " + commandLine + L"\n";
-}
-std::wstring DeferringTrace(DWORD processId) {
-  return L"Hushpad: Deferring to [" + std::to_wstring(processId) + L"]\n";
-}
-std::wstring WaitingTrace(DWORD processId) {
-  return L"Hushpad: Waiting for [" + std::to_wstring(processId) + L"]\n";
-}
-std::wstring TakingOverTrace(DWORD processId) {
-  return L"Hushpad: Taking over from [" + std::to_wstring(processId) + L"]\n";
 }
 
 Lines Concat(std::initializer_list<Lines> parts) {
@@ -166,7 +152,7 @@ bool Probe::Started() const {
 
 bool Probe::WaitForReport(DWORD timeoutMs) {
   if (!Eventually([&] { return Started(); }, timeoutMs)) return false;
-  // UTF-16, NUL-separated: process ID, command line, then argv.
+  // UTF-16, NUL-separated: process ID, command line, then argv (unread).
   const std::string bytes = ReadWholeFile(report_);
   const std::wstring report(reinterpret_cast<const wchar_t*>(bytes.data()),
                             bytes.size() / sizeof(wchar_t));
@@ -178,7 +164,6 @@ bool Probe::WaitForReport(DWORD timeoutMs) {
   if (parts.size() < 2) return false;
   pid_ = std::wcstoul(parts[0].c_str(), nullptr, 10);
   reportedCommandLine_ = parts[1];
-  argv_.assign(parts.begin() + 2, parts.end());
   return true;
 }
 
@@ -200,11 +185,8 @@ DWORD ReportedPid(const std::wstring& path) {
   return std::wcstoul(reinterpret_cast<const wchar_t*>(bytes.c_str()), nullptr, 10);
 }
 
-HWND WaitForProbeWindow(DWORD processId) {
-  const std::wstring title = L"HushpadProbe " + std::to_wstring(processId);
-  HWND window = nullptr;
-  Eventually([&] { return (window = FindWindowW(L"HushpadProbe", title.c_str())) != nullptr; });
-  return window;
+HWND ProbeWindow(DWORD processId) {
+  return FindWindowW(L"HushpadProbe", (L"HushpadProbe " + std::to_wstring(processId)).c_str());
 }
 
 bool BringToFront(HWND window) {
@@ -228,10 +210,6 @@ void CloseMessageBox(const MessageBoxView& box) { PressButton(box.window, IDOK);
 
 HWND WaitForManualDialog(DWORD processId, DWORD timeoutMs) {
   return WaitForDialogOf(processId, true, timeoutMs);
-}
-
-bool ShowsDialog(DWORD processId) {
-  return FindDialogOf(processId, false) != nullptr || FindDialogOf(processId, true) != nullptr;
 }
 
 WindowsKeyObserver::WindowsKeyObserver(Via via) {
@@ -267,7 +245,7 @@ double WindowsKeyObserver::KeyDelayMs(WORD vk, DWORD waitMs) {
   if (window_) SetForegroundWindow(window_);  // a message box may have taken the focus
   LARGE_INTEGER sent;
   QueryPerformanceCounter(&sent);
-  EventsThrough(vk, [] {}, waitMs);
+  EventsThrough(vk, nullptr, waitMs);
   const bool through = g_keyDownsSeen == 1 && g_keyUpsSeen == 1;
   return through ? Milliseconds(g_keyDownTime - sent.QuadPart) : -1;
 }
@@ -275,9 +253,15 @@ double WindowsKeyObserver::KeyDelayMs(WORD vk, DWORD waitMs) {
 int WindowsKeyObserver::EventsThrough(WORD vk, const std::function<void()>& whileHeld,
                                       DWORD waitMs) {
   g_pressNumber = (g_pressNumber + 1) & 0xFFFF;
-  g_keyDownsSeen = g_keyUpsSeen = 0;
+  g_keyDownsSeen = g_keyUpsSeen = g_sentinelsSeen = 0;
   Send(vk, false);
-  whileHeld();
+  if (whileHeld) {
+    // Every hook has judged the key-down once a key sent after it gets here.
+    Send(kSentinel, false);
+    Send(kSentinel, true);
+    PumpMessagesUntil([] { return g_sentinelsSeen == 2; }, waitMs);
+    whileHeld();
+  }
   Send(vk, true);
   PumpMessagesUntil([] { return g_keyDownsSeen > 0 && g_keyUpsSeen > 0; }, waitMs);
   return g_keyDownsSeen + g_keyUpsSeen;

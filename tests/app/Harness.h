@@ -5,7 +5,6 @@
 // and the manual dialog, and tell whether the Windows key gets through.
 #include <windows.h>
 
-#include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -15,6 +14,7 @@
 
 #include "DebuggedProcess.h"
 #include "DialogView.h"
+#include "SiblingPath.h"
 #include "app/InstanceNames.h"
 #include "tests/faults/SimulatedAccessibility.h"
 #include "text/UniqueHandle.h"
@@ -35,19 +35,27 @@ inline const Lines kRestored{L"Hushpad: Re-enabled the accessibility keys.\n",
 
 // Windows paths of the shipped Hushpad.exe, its fault-injection build, the
 // trace viewer and the probe child.
-std::wstring HushpadExe();
-std::wstring FaultsExe();
-std::wstring TraceViewerExe();
-std::wstring ProbeExe();
+inline std::wstring HushpadExe() { return BuildPath(HUSHPAD_EXE); }
+inline std::wstring FaultsExe() { return BuildPath(HUSHPAD_FAULTS_EXE); }
+inline std::wstring TraceViewerExe() { return BuildPath(HUSHPAD_TRACE_EXE); }
+inline std::wstring ProbeExe() { return SiblingPath(L"HushpadProbe.exe"); }
 // A folder of this test run's own, with a trailing backslash.
 std::wstring TestFolder();
 // A name no other test uses (events, report files).
 std::wstring UniqueName(const wchar_t* stem);
 
-std::wstring LaunchingTrace(const std::wstring& commandLine);
-std::wstring DeferringTrace(DWORD processId);
-std::wstring WaitingTrace(DWORD processId);
-std::wstring TakingOverTrace(DWORD processId);
+inline std::wstring LaunchingTrace(const std::wstring& commandLine) {
+  return L"Hushpad: Launching: " + commandLine + L"\n";
+}
+inline std::wstring DeferringTrace(DWORD id) {
+  return L"Hushpad: Deferring to [" + std::to_wstring(id) + L"]\n";
+}
+inline std::wstring WaitingTrace(DWORD id) {
+  return L"Hushpad: Waiting for [" + std::to_wstring(id) + L"]\n";
+}
+inline std::wstring TakingOverTrace(DWORD id) {
+  return L"Hushpad: Taking over from [" + std::to_wstring(id) + L"]\n";
+}
 // The parts one after another.
 Lines Concat(std::initializer_list<Lines> parts);
 // The last `count` lines (fewer if there are not that many).
@@ -107,7 +115,6 @@ class Probe {
   bool WaitForReport(DWORD timeoutMs = kTimeoutMs);
   DWORD Pid() const { return pid_; }
   const std::wstring& ReportedCommandLine() const { return reportedCommandLine_; }
-  const Lines& ReportedArguments() const { return argv_; }
   void Release() { SetEvent(event_.get()); }
 
  private:
@@ -117,15 +124,15 @@ class Probe {
   std::wstring commandLine_;
   DWORD pid_ = 0;
   std::wstring reportedCommandLine_;
-  Lines argv_;
 };
 
 bool ProcessRunning(DWORD processId);
 // The process ID in a probe's report at `path`, once it is there; 0 if it
 // never comes.
 DWORD ReportedPid(const std::wstring& path);
-// The window of a probe started with /window, or null when none shows.
-HWND WaitForProbeWindow(DWORD processId);
+// The window of a probe started with /window (in front before its report is
+// written), or null.
+HWND ProbeWindow(DWORD processId);
 // Brings `window` to the front; whether it got there.
 bool BringToFront(HWND window);
 // The whole content of a file, also one still open for writing, or nothing
@@ -141,8 +148,6 @@ std::optional<MessageBoxView> WaitForMessageBox(DWORD processId, DWORD timeoutMs
 void CloseMessageBox(const MessageBoxView& box);
 // The manual dialog of `processId`, or null on timeout.
 HWND WaitForManualDialog(DWORD processId, DWORD timeoutMs = kTimeoutMs);
-// Whether `processId` shows a message box or the manual dialog right now.
-bool ShowsDialog(DWORD processId);
 
 // Observes the test's own key presses after Hushpad's hook, and takes them
 // out of the system's way.
@@ -166,8 +171,9 @@ class WindowsKeyObserver {
   // key-down arrived, or a negative value when either event did not.
   double KeyDelayMs(WORD vk, DWORD waitMs = 300);
   bool WindowsKeyGetsThrough(DWORD waitMs = 300) { return KeyDelayMs(VK_LWIN, waitMs) >= 0; }
-  // Presses `vk`, runs `whileHeld`, releases it, and waits up to `waitMs`:
-  // how many of the two events reached this observer.
+  // Presses `vk`, runs `whileHeld` once every hook has judged the key-down,
+  // releases it, and waits up to `waitMs`: how many of the two events reached
+  // this observer.
   int EventsThrough(WORD vk, const std::function<void()>& whileHeld, DWORD waitMs = 300);
 
  private:
@@ -193,6 +199,8 @@ class SimulatedSettings {
   SimulatedSettings(const SimulatedSettings&) = delete;
   SimulatedSettings& operator=(const SimulatedSettings&) = delete;
   SimulatedAccessibility Current() const { return *view_; }
+  // As the user, or another program, would change them.
+  void Change(const SimulatedAccessibility& now) { *view_ = now; }
 
  private:
   UniqueHandle section_;

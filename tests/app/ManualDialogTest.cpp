@@ -63,7 +63,6 @@ TEST(ManualDialog, OneCopyShowsItAndItAloneEndsTheSuppression) {
   Hushpad alone(L"--manual");
   const HWND dialog = WaitForManualDialog(alone.Pid());
   ASSERT_NE(dialog, nullptr);
-  EXPECT_EQ(alone.Traces(), kSuppressed);
 
   // Another --manual copy shows no dialog: it launches its child and ends.
   Probe probe;

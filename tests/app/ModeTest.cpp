@@ -31,7 +31,6 @@ TEST(Modes, EarlyModesShowOneBoxTouchNothingAndFollowTheirPrecedence) {
       {L"--help", help, BoxIcon::Information},
       {L"-h", help, BoxIcon::Information},
       {L"-?", help, BoxIcon::Information},
-      {L"--help=1", help, BoxIcon::Information},
       {L"--manual --help", help, BoxIcon::Information},
       {L"--help --version", help, BoxIcon::Information},
       {L"--help --bogus", help, BoxIcon::Information},  // parsing stops after --help
@@ -68,45 +67,4 @@ TEST(Modes, EarlyModesShowOneBoxTouchNothingAndFollowTheirPrecedence) {
     EXPECT_TRUE(hushpad.Traces().empty()) << "the early modes create nothing and trace nothing";
   }
   EXPECT_FALSE(probe.Started());
-}
-
-TEST(Modes, ManualZeroAndOptionsAfterProgramLeaveAWaitedChildWithExactlyItsArguments) {
-  // Options after PROGRAM belong to the child; every argument is rebuilt so
-  // that the child splits the same list again.
-  Probe probe(L"a b --help --manual \"save name\" \"say \\\"hi\\\"\" \"C:\\my dir\\\\\" \"\"");
-  Hushpad hushpad(L"--manual=0 " + probe.CommandLine());
-  ASSERT_TRUE(probe.WaitForReport());
-  const Lines& argv = probe.ReportedArguments();
-  ASSERT_GE(argv.size(), 3u);
-  EXPECT_EQ(argv[0], ProbeExe());
-  EXPECT_EQ(Lines(argv.begin() + 3, argv.end()),
-            (Lines{L"a", L"b", L"--help", L"--manual", L"save name", L"say \"hi\"", L"C:\\my dir\\",
-                   L""}));
-  EXPECT_TRUE(hushpad.WaitForTrace(LaunchingTrace(probe.ReportedCommandLine()), 0));
-
-  PumpMessages(500);
-  EXPECT_FALSE(ShowsDialog(hushpad.Pid()));
-  EXPECT_TRUE(hushpad.Running()) << "the child is waited for";
-  probe.Release();
-  EXPECT_TRUE(hushpad.ExitsWithZero());
-  EXPECT_TRUE(hushpad.WaitForTrace(kExited, 0));
-}
-
-TEST(Modes, OwnNameAndADashNamedProgramAfterDoubleDashAreNeverParsed) {
-  // Started as "--help.exe -- --odd-name ...": element 0 must not show the
-  // help box, and after "--" a program whose name looks like an option starts.
-  const std::wstring folder = TestFolder();
-  ASSERT_TRUE(CopyFileW(HushpadExe().c_str(), (folder + L"--help.exe").c_str(), FALSE));
-  ASSERT_TRUE(CopyFileW(ProbeExe().c_str(), (folder + L"--odd-name.exe").c_str(), FALSE));
-  const std::wstring report = folder + UniqueName(L"odd") + L".bin";
-  wchar_t previous[MAX_PATH] = {};
-  GetCurrentDirectoryW(MAX_PATH, previous);
-  SetCurrentDirectoryW(folder.c_str());  // CreateProcessW looks here for "--help.exe"
-  DebuggedProcess hushpad(L"--help.exe -- --odd-name /out:" + report);
-  SetCurrentDirectoryW(previous);
-  ASSERT_FALSE(hushpad.StartFailed());
-  ASSERT_TRUE(hushpad.WaitForExit(kTimeoutMs));
-  EXPECT_EQ(hushpad.ExitCode(), 0u);
-  EXPECT_TRUE(hushpad.WaitForTrace(LaunchingTrace(L"--odd-name /out:" + report), 0));
-  EXPECT_NE(GetFileAttributesW(report.c_str()), INVALID_FILE_ATTRIBUTES);
 }

@@ -51,9 +51,9 @@ void ShowWindowInFront() {
   windowClass.lpszClassName = L"HushpadProbe";
   RegisterClassW(&windowClass);
   const std::wstring title = L"HushpadProbe " + std::to_wstring(GetCurrentProcessId());
-  const HWND window = CreateWindowExW(0, windowClass.lpszClassName, title.c_str(),
-                                      WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200, nullptr,
-                                      nullptr, windowClass.hInstance, nullptr);
+  const HWND window =
+      CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                      100, 100, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
   SetForegroundWindow(window);
 }
 
@@ -87,16 +87,17 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   int count = 0;
   wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
   if (!arguments) return 1;
+  // The window is in front before the report tells that the probe runs.
+  for (int i = 1; i < count; ++i) {
+    if (std::wcscmp(arguments[i], L"/window") == 0) ShowWindowInFront();
+  }
   std::wstring report;
-  bool window = false;
   for (int i = 1; i < count; ++i) {
     if (StartsWith(arguments[i], L"/out:")) {
       report = arguments[i] + 5;
       WriteReport(report, count, arguments);
     }
-    if (std::wcscmp(arguments[i], L"/window") == 0) window = true;
   }
-  if (window) ShowWindowInFront();
   for (int i = 1; i < count; ++i) {
     if (StartsWith(arguments[i], L"/wait:")) {
       if (HANDLE event = CreateEventW(nullptr, TRUE, FALSE, arguments[i] + 6)) {

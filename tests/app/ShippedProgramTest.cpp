@@ -36,16 +36,12 @@ TEST(ShippedProgram, IsAStripped32BitGuiProgramImportingOnlySystemDlls) {
     EXPECT_TRUE(name[0] != '/' && name.rfind(".debug", 0) != 0) << name;
   }
 
-  // Map the import directory's RVA to a file offset through the sections.
-  auto at = [&](DWORD rva) -> const char* {
-    for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
-      const IMAGE_SECTION_HEADER& s = sections[i];
-      if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.Misc.VirtualSize) {
-        return image.data() + (rva - s.VirtualAddress + s.PointerToRawData);
-      }
-    }
-    return image.data();
-  };
+  // Mapped as an image (its sections where they run), nothing of it run.
+  const HMODULE module =
+      LoadLibraryExW(HushpadExe().c_str(), nullptr, LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  ASSERT_NE(module, nullptr);
+  const auto* base = reinterpret_cast<const char*>(reinterpret_cast<ULONG_PTR>(module) & ~3u);
+  const auto at = [&](DWORD rva) { return base + rva; };
   const DWORD imports =
       nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
   for (auto* descriptor = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(at(imports));
@@ -57,6 +53,7 @@ TEST(ShippedProgram, IsAStripped32BitGuiProgramImportingOnlySystemDlls) {
                 dll == "advapi32.dll" || dll == "msvcrt.dll")
         << dll;
   }
+  FreeLibrary(module);
 
   // No fault injection: the test build carries the name, the shipped one
   // neither it nor the call that would read it.

@@ -65,7 +65,7 @@ void PausePointHit(const wchar_t* name) noexcept {
 BOOL WINAPI FaultSystemParameters(UINT action, UINT uiParam, PVOID pvParam, UINT fWinIni) noexcept {
   SimulatedAccessibility* system = SimulatedSystem();
   const std::optional<BOOL> simulated =
-      system ? SimulateSystemParameters(*system, action, uiParam, pvParam) : std::nullopt;
+      system ? SimulateSystemParameters(*system, action, uiParam, pvParam, fWinIni) : std::nullopt;
   return simulated ? *simulated : SystemParametersInfoW(action, uiParam, pvParam, fWinIni);
 }
 

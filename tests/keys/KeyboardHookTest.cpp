@@ -16,95 +16,21 @@ struct Step {
   bool inFront = true;  // what the new-press test answers, should it be asked
   int nCode = HC_ACTION;
 };
+constexpr DWORD L = VK_LWIN, R = VK_RWIN;
+constexpr WPARAM Down = WM_KEYDOWN, Up = WM_KEYUP, AltDown = WM_SYSKEYDOWN, AltUp = WM_SYSKEYUP;
 
-struct Sequence {
-  const char* what;
-  std::vector<Step> steps;
-  int newPressTests;  // how often the new-press test must have been asked
-};
-
-}  // namespace
-
-TEST(WindowsKeyDecision, EachPressIsDecidedAtItsFirstDownAndItsUpFollows) {
-  const Sequence sequences[] = {
-      {"plain press, auto-repeated",
-       {{WM_KEYDOWN, VK_LWIN, true}, {WM_KEYDOWN, VK_LWIN, true}, {WM_KEYUP, VK_LWIN, true}},
-       1},
-      {"Alt held at the down, released before the up",
-       {{WM_SYSKEYDOWN, VK_LWIN, false}, {WM_KEYDOWN, VK_LWIN, false}, {WM_KEYUP, VK_LWIN, false}},
-       0},
-      {"Alt pressed after a swallowed down",
-       {{WM_KEYDOWN, VK_RWIN, true}, {WM_SYSKEYDOWN, VK_RWIN, true}, {WM_SYSKEYUP, VK_RWIN, true}},
-       1},
-      {"held when the hook arrived, then pressed again",
-       {{WM_KEYUP, VK_LWIN, false}, {WM_KEYDOWN, VK_LWIN, true}, {WM_KEYUP, VK_LWIN, true}},
-       1},
-      {"both keys at once, one with Alt",
-       {{WM_KEYDOWN, VK_LWIN, true},
-        {WM_SYSKEYDOWN, VK_RWIN, false},
-        {WM_KEYUP, VK_LWIN, true},
-        {WM_SYSKEYUP, VK_RWIN, false}},
-       1},
-      {"not in front at the down, in front at the up",
-       {{WM_KEYDOWN, VK_LWIN, false, false},
-        {WM_KEYDOWN, VK_LWIN, false, true},
-        {WM_KEYUP, VK_LWIN, false, true}},
-       1},
-      {"in front at the down, not at the up",
-       {{WM_KEYDOWN, VK_RWIN, true, true}, {WM_KEYUP, VK_RWIN, true, false}},
-       1},
-      {"other keys, messages and codes pass and change nothing",
-       {{WM_KEYDOWN, VK_LWIN, true},
-        {WM_KEYDOWN, 'A', false},
-        {WM_KEYUP, VK_APPS, false},
-        {WM_KEYDOWN, VK_LWIN - 1, false},
-        {WM_KEYDOWN, VK_RWIN + 1, false},
-        {WM_CHAR, VK_LWIN, false},
-        {WM_KEYUP, VK_LWIN, false, true, -1},
-        {WM_KEYUP, VK_LWIN, false, true, 1},
-        {WM_KEYUP, VK_LWIN, true}},
-       1},
-  };
-  for (const Sequence& sequence : sequences) {
-    SCOPED_TRACE(sequence.what);
-    WindowsKeyPresses presses;
-    int tests = 0;
-    for (size_t i = 0; i < sequence.steps.size(); ++i) {
-      const Step& step = sequence.steps[i];
-      KBDLLHOOKSTRUCT key{};
-      key.vkCode = step.vk;
-      key.flags = LLKHF_INJECTED;  // injected events count like physical ones
-      EXPECT_EQ(DecideWindowsKey(step.nCode, step.message, &key, presses,
-                                 [&] {
-                                   ++tests;
-                                   return step.inFront;
-                                 }),
-                step.swallowed)
-          << "step " << i;
-    }
-    EXPECT_EQ(tests, sequence.newPressTests);
-  }
-  // A negative code carries no promise about lParam: it is never read.
-  EXPECT_EQ(WindowsKeyHookProc(-1, WM_KEYDOWN, 0), 0);
-}
-
-namespace {
-
-// A low-level hook of the test's own, installed before KeyboardHook's and so
-// called after it: it counts the Windows-key events that KeyboardHook hands on.
+// Counts the left Windows key's events that reach a hook of the test's own,
+// installed before KeyboardHook's and so called after it.
 int g_windowsKeysSeen = 0;
 
 LRESULT CALLBACK CountWindowsKeys(int code, WPARAM wParam, LPARAM lParam) noexcept {
-  const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-  if (code == HC_ACTION && key->vkCode == VK_LWIN) {
-    ++g_windowsKeysSeen;
-    return 1;  // no further
-  }
-  return CallNextHookEx(nullptr, code, wParam, lParam);
+  const bool windowsKey = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam)->vkCode == VK_LWIN;
+  if (code != HC_ACTION || !windowsKey) return CallNextHookEx(nullptr, code, wParam, lParam);
+  ++g_windowsKeysSeen;
+  return 1;
 }
 
-// Presses and releases the left Windows key; the events that got past
-// KeyboardHook, counted while this thread pumps its messages for a while.
+// Presses and releases the key: how many of its events got past KeyboardHook.
 int WindowsKeyEventsHandedOn() {
   g_windowsKeysSeen = 0;
   INPUT inputs[2] = {};
@@ -114,7 +40,8 @@ int WindowsKeyEventsHandedOn() {
   }
   inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
   SendInput(2, inputs, sizeof(INPUT));
-  for (const ULONGLONG end = GetTickCount64() + 300; GetTickCount64() < end && g_windowsKeysSeen < 2;) {
+  for (const ULONGLONG end = GetTickCount64() + 300;
+       GetTickCount64() < end && g_windowsKeysSeen < 2;) {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
@@ -124,9 +51,56 @@ int WindowsKeyEventsHandedOn() {
 
 }  // namespace
 
+TEST(WindowsKeyDecision, EachPressIsDecidedAtItsFirstDownAndItsUpFollows) {
+  const struct {
+    const char* what;
+    std::vector<Step> steps;
+    int newPressTests;  // how often the new-press test must have been asked
+  } sequences[] = {
+      {"plain press, auto-repeated", {{Down, L, 1}, {Down, L, 1}, {Up, L, 1}}, 1},
+      {"Alt held at the down, released before the up",
+       {{AltDown, L, 0}, {Down, L, 0}, {Up, L, 0}},
+       0},
+      {"Alt pressed after a swallowed down", {{Down, R, 1}, {AltDown, R, 1}, {AltUp, R, 1}}, 1},
+      {"held when the hook arrived, then pressed again", {{Up, L, 0}, {Down, L, 1}, {Up, L, 1}}, 1},
+      {"both keys at once, one with Alt",
+       {{Down, L, 1}, {AltDown, R, 0}, {Up, L, 1}, {AltUp, R, 0}},
+       1},
+      {"not in front at the down, in front at the up",
+       {{Down, L, 0, false}, {Down, L, 0}, {Up, L, 0}},
+       1},
+      {"in front at the down, not at the up", {{Down, R, 1}, {Up, R, 1, false}}, 1},
+      {"other keys pass",
+       {{Down, 'A', 0}, {Up, VK_APPS, 0}, {Down, L - 1, 0}, {Down, R + 1, 0}},
+       0},
+      {"other messages and codes pass and change nothing",
+       {{Down, L, 1}, {WM_CHAR, L, 0}, {Up, L, 0, true, -1}, {Up, L, 0, true, 1}, {Up, L, 1}},
+       1},
+  };
+  for (const auto& sequence : sequences) {
+    SCOPED_TRACE(sequence.what);
+    WindowsKeyPresses presses;
+    int tests = 0;
+    for (size_t i = 0; i < sequence.steps.size(); ++i) {
+      const Step& step = sequence.steps[i];
+      KBDLLHOOKSTRUCT key{};
+      key.vkCode = step.vk;
+      key.flags = LLKHF_INJECTED;  // injected events count like physical ones
+      const auto newPress = [&] {
+        ++tests;
+        return step.inFront;
+      };
+      EXPECT_EQ(DecideWindowsKey(step.nCode, step.message, &key, presses, newPress), step.swallowed)
+          << "step " << i;
+    }
+    EXPECT_EQ(tests, sequence.newPressTests);
+  }
+  // A negative code carries no promise about lParam: it is never read.
+  EXPECT_EQ(WindowsKeyHookProc(-1, WM_KEYDOWN, 0), 0);
+}
+
 TEST(KeyboardHook, SwallowsTheWindowsKeyFromInstallUntilRemove) {
   const HHOOK counter = SetWindowsHookExW(WH_KEYBOARD_LL, CountWindowsKeys, nullptr, 0);
-  ASSERT_NE(counter, nullptr);
   ASSERT_EQ(WindowsKeyEventsHandedOn(), 2) << "seen before any KeyboardHook";
   KeyboardHook hook;
   const HHOOK installed = hook.Install(WindowsKeyHookProc);
@@ -138,6 +112,5 @@ TEST(KeyboardHook, SwallowsTheWindowsKeyFromInstallUntilRemove) {
   EXPECT_EQ(WindowsKeyEventsHandedOn(), 2) << "gone after Remove";
   ASSERT_NE(hook.Install(WindowsKeyHookProc), nullptr);
   EXPECT_EQ(WindowsKeyEventsHandedOn(), 0) << "and back after a new Install";
-  hook.Remove();
   UnhookWindowsHookEx(counter);
 }

@@ -4,8 +4,6 @@
 
 #include <string>
 
-namespace {
-
 TEST(TrimWhitespace, TrimsTheChosenEnds) {
   const std::wstring text = L" \t\r\n\v\f a b \u3000\r\n";
   const struct {
@@ -28,5 +26,3 @@ TEST(TrimWhitespace, TrimsTheChosenEnds) {
         << testing::PrintToString(c.text) << " " << c.sides;
   }
 }
-
-}  // namespace

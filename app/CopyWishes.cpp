@@ -119,6 +119,9 @@ bool SwallowsNewWindowsKeyPress(void* context) noexcept {
     running[runningCount++] = copy;
     return true;
   });
+  // A console program's window belongs to its console host, which names the
+  // program as the window's owner (ConsoleSetWindowOwner, Windows 7 and
+  // later), so it counts as the program's; a terminal's own window does not.
   DWORD front = 0;
   if (const HWND window = GetForegroundWindow()) GetWindowThreadProcessId(window, &front);
   return unrecorded ||

@@ -23,19 +23,19 @@
 // is the primary.
 //
 // Teardown: the copy's run is over, so it wants nothing of the Windows key any
-// more (CopyWishes.h). A deferring copy stops its watch and destroys its window under the
-// mutex (if the watch took over meanwhile, it tears down as the primary), then
-// removes its own hook, if any. The
-// primary first waits, pass by pass, for the process of every other copy
-// whose window it finds (keeping the keys suppressed meanwhile), then, under
-// the mutex with no other window left, restores the accessibility settings,
-// removes the hook, destroys its window and gives up the role. "Hushpad:
-// Exited." is traced last whenever a window existed. A teardown failure (103,
-// 104) skips the remaining waits, destroys the window (no later copy may wait
-// for it or defer to it), still restores everything through the members, gives
-// up the role (so that a waiting copy takes over) and then propagates; but
-// while an earlier failure is already unwinding, a second one is swallowed, so
-// that the first failure is the one reported.
+// more (CopyWishes.h). A deferring copy stops its watch and destroys its
+// window under the mutex (if the watch took over meanwhile, it tears down as
+// the primary), then removes its own hook, if any. The primary first waits,
+// pass by pass, for the process of every other copy whose window it finds
+// (keeping the keys suppressed meanwhile), then, under the mutex with no other
+// window left, restores the accessibility settings, removes the hook, destroys
+// its window and gives up the role. "Hushpad: Exited." is traced last whenever
+// a window existed. A teardown failure (103, 104) stops the watch, skips the
+// remaining waits, destroys the window (no later copy may wait for it or defer
+// to it), still restores everything through the members, gives up the role
+// (so that a waiting copy takes over) and then propagates; but while an
+// earlier failure is already unwinding, a second one is swallowed, so that the
+// first failure is the one reported.
 struct AppState {
   AppState();
   ~AppState() noexcept(false);

@@ -39,7 +39,6 @@ void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manua
   }
   ScopeGuard closeProcess(CloseHandle, child.hProcess);
   ScopeGuard closeThread(CloseHandle, child.hThread);
-  entry.SetProgram(child.dwProcessId, false);
 
   if (family) {
     // Nothing that can throw stands between the creation and the resume, so
@@ -47,10 +46,11 @@ void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manua
     // --focus is followed in a job that the hook of any copy can open.
     ProgramFamily followed;
     const bool named = entry.InFront();
-    const DWORD followError =
-        FollowFamily(child.hProcess, followed,
-                     named ? FamilyJobName(GetCurrentProcessId(), child.dwProcessId).text : nullptr);
-    if (!followError) entry.SetProgram(child.dwProcessId, named);
+    const DWORD followError = FollowFamily(
+        child.hProcess, followed,
+        named ? FamilyJobName(GetCurrentProcessId(), child.dwProcessId).text : nullptr);
+    // Before it runs: no window of the game may show unaccounted for.
+    entry.SetProgram(child.dwProcessId, named && !followError);
     if (HUSHPAD_FAULT_POINT(ResumeThread) ||
         ResumeThread(child.hThread) == static_cast<DWORD>(-1)) {
       const DWORD error = GetLastError();
@@ -70,6 +70,8 @@ void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manua
                SystemErrorText(followError).c_str());
     manual = true;
     entry.Want(kWantsKeyOff);  // nothing tells which windows are the game's now
+  } else {
+    entry.SetProgram(child.dwProcessId, false);
   }
   if (manual) {
     ShowManualDialog();

@@ -12,7 +12,7 @@ InstanceMutex::~InstanceMutex() { Release(); }
 
 void InstanceMutex::Acquire() {
   if (!handle_) {
-    NamedObjectSecurity security;
+    NamedObjectSecurity& security = NamedObjectSecurity::ForThisProcess();
     if (security.Error()) throw Win32Error{IDS_MUTEX_ERROR, security.Error()};
     UniqueHandle created(
         CreateMutexW(security.Attributes(), FALSE, name_.empty() ? nullptr : name_.c_str()));

@@ -7,7 +7,7 @@
 #include "text/Win32Error.h"
 
 void ShowManualDialog() {
-  NamedObjectSecurity security;
+  NamedObjectSecurity& security = NamedObjectSecurity::ForThisProcess();
   if (security.Error()) throw Win32Error{IDS_MUTEX_ERROR, security.Error()};
   HANDLE mutex = CreateMutexW(security.Attributes(), TRUE, kManualMutexName);
   const DWORD error = GetLastError();  // read on success too: it tells who owns the mutex

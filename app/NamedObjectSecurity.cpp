@@ -21,15 +21,21 @@ DWORD IntegrityLevelOf(HANDLE token) noexcept {
 }  // namespace
 
 DWORD ProcessIntegrityLevel() noexcept {
-  const UniqueHandle token = OpenOwnToken();
-  return HUSHPAD_INTEGRITY_LEVEL(token ? IntegrityLevelOf(token.get()) : 0);
+  return HUSHPAD_INTEGRITY_LEVEL(NamedObjectSecurity::ForThisProcess().integrityLevel_);
 }
+
+// Built with the other statics, before any thread of ours runs: no guard
+// for a first use is needed.
+NamedObjectSecurity NamedObjectSecurity::thisProcess_;
+
+NamedObjectSecurity& NamedObjectSecurity::ForThisProcess() noexcept { return thisProcess_; }
 
 NamedObjectSecurity::NamedObjectSecurity() noexcept : error_(Build()) {}
 
 DWORD NamedObjectSecurity::Build() noexcept {
   const UniqueHandle token = OpenOwnToken();
   if (!token) return GetLastError();
+  integrityLevel_ = IntegrityLevelOf(token.get());
   alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
   DWORD userSize = 0;
   DWORD systemSize = sizeof system_;
@@ -46,13 +52,12 @@ DWORD NamedObjectSecurity::Build() noexcept {
       !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
     return GetLastError();
   }
-  if (IntegrityLevelOf(token.get()) >= SECURITY_MANDATORY_MEDIUM_RID) {
+  if (integrityLevel_ >= SECURITY_MANDATORY_MEDIUM_RID) {
     auto* sacl = reinterpret_cast<ACL*>(sacl_);
     DWORD labelSize = sizeof mediumLabel_;
     if (!CreateWellKnownSid(WinMediumLabelSid, nullptr, mediumLabel_, &labelSize) ||
         !InitializeAcl(sacl, sizeof sacl_, ACL_REVISION) ||
-        !AddMandatoryAce(sacl, ACL_REVISION, 0, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP,
-                         mediumLabel_) ||
+        !AddMandatoryAce(sacl, ACL_REVISION, 0, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP, mediumLabel_) ||
         !SetSecurityDescriptorSacl(&descriptor_, TRUE, sacl, FALSE)) {
       return GetLastError();
     }

@@ -22,8 +22,8 @@ DWORD ProcessIntegrityLevel() noexcept;
 // no label of ours, which leaves them at its own level.
 class NamedObjectSecurity {
  public:
-  // Builds the descriptor; see Error().
-  NamedObjectSecurity() noexcept;
+  // This process's: built once, from its token, as the program starts.
+  static NamedObjectSecurity& ForThisProcess() noexcept;
   NamedObjectSecurity(const NamedObjectSecurity&) = delete;
   NamedObjectSecurity& operator=(const NamedObjectSecurity&) = delete;
 
@@ -34,6 +34,8 @@ class NamedObjectSecurity {
   SECURITY_ATTRIBUTES* Attributes() noexcept { return &attributes_; }
 
  private:
+  friend DWORD ProcessIntegrityLevel() noexcept;
+  NamedObjectSecurity() noexcept;
   DWORD Build() noexcept;
 
   static constexpr DWORD kAclSize =
@@ -44,5 +46,7 @@ class NamedObjectSecurity {
   alignas(DWORD) BYTE sacl_[kAclSize] = {};
   SECURITY_DESCRIPTOR descriptor_{};
   SECURITY_ATTRIBUTES attributes_{};
+  DWORD integrityLevel_ = 0;  // the token's, 0 when it cannot be read
   DWORD error_;
+  static NamedObjectSecurity thisProcess_;
 };

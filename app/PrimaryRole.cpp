@@ -7,7 +7,7 @@
 PrimaryRole::~PrimaryRole() { Resign(); }
 
 PrimaryRole::Claim PrimaryRole::TryClaim() {
-  NamedObjectSecurity security;
+  NamedObjectSecurity& security = NamedObjectSecurity::ForThisProcess();
   if (security.Error()) throw Win32Error{IDS_MUTEX_ERROR, security.Error()};
   mutex_.reset(CreateMutexW(security.Attributes(), FALSE, name_));
   if (!mutex_) throw Win32Error{IDS_MUTEX_ERROR, GetLastError()};

@@ -6,7 +6,7 @@
 DWORD FollowFamily(HANDLE process, ProgramFamily& family, const wchar_t* name) noexcept {
   UniqueHandle job;
   if (name) {
-    NamedObjectSecurity security;
+    NamedObjectSecurity& security = NamedObjectSecurity::ForThisProcess();
     if (security.Error()) return security.Error();
     job.reset(CreateJobObjectW(security.Attributes(), name));
     // Another family's job: the name must lead to this family alone.

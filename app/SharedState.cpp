@@ -9,7 +9,7 @@ SharedState::~SharedState() {
 
 DWORD SharedState::Open() noexcept {
   if (data_ != &own_) return ERROR_SUCCESS;
-  NamedObjectSecurity security;
+  NamedObjectSecurity& security = NamedObjectSecurity::ForThisProcess();
   if (security.Error()) return security.Error();
   UniqueHandle section(CreateFileMappingW(INVALID_HANDLE_VALUE, security.Attributes(),
                                           PAGE_READWRITE, 0, sizeof(Data), kSharedStateName));

@@ -35,7 +35,8 @@ void InstallHook(KeyboardHook& hook, SharedState& shared) {
   g_keyboardHookHandle = HUSHPAD_FAULT_POINT(SetWindowsHookExW)
                              ? nullptr
                              : hook.Install(WindowsKeyHookProc,
-                                            {SwallowsNewWindowsKeyPress, shared.Copies()});
+                                            {SwallowsNewWindowsKeyPress, shared.Copies()},
+                                            HUSHPAD_HOOK_RENEWAL_SEAM);
 }
 
 }  // namespace

@@ -22,6 +22,13 @@
 // system whose three keyboard accessibility settings live in that section,
 // shared by every copy, so that tests can read them (Wine keeps none).
 //
+// HUSHPAD_HOOK_RENEWAL_SEAM is what the keyboard hook's thread does inside a
+// renewal (KeyboardHook.h): in the test build, the pause point
+// "UnhookWindowsHookEx" between the new hook's installation and the old one's
+// removal, and the fault point "KeyboardHookRemoved", which removes the new
+// hook behind the thread's back, as Windows does with a hook that answers too
+// late.
+//
 // HUSHPAD_INTEGRITY_LEVEL(level) is the integrity level a copy reports as its
 // own: in the test build, HUSHPAD_INTEGRITY (a decimal RID) stands in for it,
 // since Wine runs every process at the same level.
@@ -34,9 +41,13 @@ BOOL WINAPI FaultSystemParameters(UINT action, UINT uiParam, PVOID pvParam, UINT
 #define HUSHPAD_SYSTEM_PARAMETERS (&FaultSystemParameters)
 DWORD FaultIntegrityLevel(DWORD actual) noexcept;
 #define HUSHPAD_INTEGRITY_LEVEL(level) FaultIntegrityLevel(level)
+#define HUSHPAD_HOOK_RENEWAL_SEAM                                                 \
+  (HookRenewalSeam{[]() noexcept { PausePointHit(L"UnhookWindowsHookEx"); }, \
+                   []() noexcept { return FaultPointHit(L"KeyboardHookRemoved"); }})
 #else
 #define HUSHPAD_FAULT_POINT(name) false
 #define HUSHPAD_PAUSE_POINT(name) static_cast<void>(0)
 #define HUSHPAD_SYSTEM_PARAMETERS (&SystemParametersInfoW)
 #define HUSHPAD_INTEGRITY_LEVEL(level) (level)
+#define HUSHPAD_HOOK_RENEWAL_SEAM (HookRenewalSeam{})
 #endif

@@ -30,13 +30,18 @@ struct WindowsKeyPresses {
 // key-down decides its whole press: a plain one (WM_KEYDOWN) is swallowed
 // when `swallowNewPress()` says so, one with Alt held (WM_SYSKEYDOWN) passes.
 // Its auto-repeated key-downs and its key-up (WM_KEYUP or WM_SYSKEYUP) follow
-// that decision, whatever Alt does meanwhile; a key-up of a press this hook
-// never saw begin (the key was held when the hook arrived) passes.
-// `swallowNewPress` is called at a new plain press only, so other keys never
-// pay for it. Injected events are treated like physical ones.
-template <typename NewPressTest>
+// that decision, whatever Alt does meanwhile. A key-up of a press this hook
+// never saw begin passes only when `systemHolds(vk)` says that the system has
+// the key down: the key was held when the hook arrived, and the system must
+// see it come up. Otherwise the system never saw it go down either (another
+// hook swallowed it, one that Windows then removed), and a lone key-up would
+// reach the game. `swallowNewPress` is called at a new plain press only and
+// `systemHolds` at a lone key-up only, so other keys never pay for them.
+// Injected events are treated like physical ones.
+template <typename NewPressTest, typename SystemHolds>
 inline bool DecideWindowsKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* key,
-                             WindowsKeyPresses& presses, NewPressTest swallowNewPress) noexcept {
+                             WindowsKeyPresses& presses, NewPressTest swallowNewPress,
+                             SystemHolds systemHolds) noexcept {
   if (nCode != HC_ACTION) return false;
   WindowsKeyPress* press = nullptr;
   if (key->vkCode == VK_LWIN) {
@@ -56,7 +61,14 @@ inline bool DecideWindowsKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* ke
       return *press == WindowsKeyPress::Swallowed;
     case WM_KEYUP:
     case WM_SYSKEYUP:
-      return std::exchange(*press, WindowsKeyPress::None) == WindowsKeyPress::Swallowed;
+      switch (std::exchange(*press, WindowsKeyPress::None)) {
+        case WindowsKeyPress::Swallowed:
+          return true;
+        case WindowsKeyPress::Passed:
+          return false;
+        default:
+          return !systemHolds(key->vkCode);
+      }
     default:
       return false;
   }
@@ -71,13 +83,24 @@ struct NewPressTest {
 };
 
 // The WH_KEYBOARD_LL procedure: DecideWindowsKey with the presses and the
-// NewPressTest of the hook's thread; returns 1 for a swallowed event (the
-// system then discards it), otherwise forwards to CallNextHookEx with
-// g_keyboardHookHandle, so the hooks installed before it see the key too. It
-// runs for every keystroke on the desktop, so it does nothing else: no
-// allocation, no I/O, no trace, no lock (its state lives on the hook's
-// thread, the only one it runs on).
+// NewPressTest of the hook's thread, and the system's own key state
+// (GetAsyncKeyState, which inside the hook does not yet reflect the event);
+// returns 1 for a swallowed event (the system then discards it), otherwise
+// forwards to CallNextHookEx with g_keyboardHookHandle, so the hooks
+// installed before it see the key too. It runs for every keystroke on the
+// desktop, so it does nothing else: no allocation, no I/O, no trace, no lock
+// (its state lives on the hook's thread, the only one it runs on).
 LRESULT CALLBACK WindowsKeyHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept;
+
+// What the tests of the program put into a renewal of the hook, on the hook's
+// thread; the shipped program leaves both empty.
+struct HookRenewalSeam {
+  // Between the new hook's installation and the old one's removal.
+  void (*betweenSteps)() noexcept = nullptr;
+  // After a renewal: true to remove the new hook as Windows does, telling
+  // nobody.
+  bool (*removeSilently)() noexcept = nullptr;
+};
 
 // Owns one low-level keyboard hook for every thread of the desktop, on a
 // thread of its own. The system calls a low-level hook on the thread that
@@ -88,6 +111,16 @@ LRESULT CALLBACK WindowsKeyHookProc(int nCode, WPARAM wParam, LPARAM lParam) noe
 // removal, whatever the thread that owns the KeyboardHook is busy with, and
 // runs at time-critical priority, so that a game keeping every processor busy
 // cannot delay its answer.
+//
+// Nothing tells a program that its hook was removed, and hooks are also lost
+// across sleep and resume. So the thread renews the hook every
+// kHookRenewalPeriodMs, and at once when the session is unlocked or
+// reconnected or the machine resumes: it installs a new hook first and then
+// removes the old one, so that a key is never left without one. When the
+// removal fails, Windows had removed the old hook: the thread traces
+// "Hushpad: Windows had removed the keyboard hook; it is back.". The
+// procedure's state (the presses going on) belongs to the thread, not to the
+// hook, and so outlives every renewal.
 //
 // Install and Remove may be called from any thread, but not at the same time.
 class KeyboardHook {
@@ -100,11 +133,12 @@ class KeyboardHook {
   // Starts the hook thread, which installs `procedure` as a WH_KEYBOARD_LL
   // hook, and traces "Hushpad: Disabled the Windows key." once it is in place.
   // WindowsKeyHookProc asks `newPress` on that thread, and begins with no
-  // press of either key known.
-  // Returns the hook handle; on failure returns null, traces nothing, and
-  // leaves SetWindowsHookExW's error (or CreateThread's) in GetLastError().
-  // While a hook is owned, returns it and does nothing else.
-  HHOOK Install(HOOKPROC procedure, NewPressTest newPress = {});
+  // press of either key known; renewals keep g_keyboardHookHandle current.
+  // Returns the hook handle as first installed; on failure returns null,
+  // traces nothing, and leaves SetWindowsHookExW's error (or CreateThread's)
+  // in GetLastError(). While a hook is owned, returns it and does nothing
+  // else.
+  HHOOK Install(HOOKPROC procedure, NewPressTest newPress = {}, HookRenewalSeam seam = {});
 
   // Unhooks, ends the hook thread and waits for it, then traces "Hushpad:
   // Re-enabled the Windows key.". Does nothing, and traces nothing, when no
@@ -116,3 +150,13 @@ class KeyboardHook {
   UniqueHandle thread_;
   DWORD threadId_ = 0;
 };
+
+// How often the hook thread renews its hook. A hook that Windows removes was
+// late by up to LowLevelHooksTimeout (at most a second since Windows 10 1709),
+// a stall the player has just sat through; a second more without the hook is
+// the same order, and a renewal (one SetWindowsHookExW and one
+// UnhookWindowsHookEx) a second costs nothing measurable.
+inline constexpr UINT kHookRenewalPeriodMs = 1000;
+// The class of the hook thread's hidden window, which hears of resume and of
+// the session's changes.
+inline constexpr wchar_t kHookWindowClassName[] = L"HushpadKeyboardHook";

@@ -34,9 +34,10 @@ ULONG_PTR g_pressNumber = 0;
 // The observer's hook runs on the test's thread, inside its message pumping.
 int g_keyDownsSeen = 0;
 int g_keyUpsSeen = 0;
-int g_sentinelsSeen = 0;  // of a harmless key sent after the press's key-down
+int g_sentinelsSeen = 0;  // of a harmless key sent after the press's events
 constexpr DWORD kSentinel = VK_F24;
 LONGLONG g_keyDownTime = 0;
+WindowsKeyObserver::Strokes g_strokesSeen;
 
 // Counts one event of the current press; the test's own presses go no
 // further in any case.
@@ -45,7 +46,11 @@ bool Observe(ULONG_PTR extraInfo, UINT message, DWORD vk) noexcept {
   if (extraInfo != (kObserverMark | g_pressNumber)) return true;
   if (vk == kSentinel) {
     ++g_sentinelsSeen;
-  } else if (message == WM_KEYUP || message == WM_SYSKEYUP) {
+    return true;
+  }
+  const bool up = message == WM_KEYUP || message == WM_SYSKEYUP;
+  g_strokesSeen.push_back({static_cast<WORD>(vk), up});
+  if (up) {
     ++g_keyUpsSeen;
   } else if (g_keyDownsSeen++ == 0) {
     LARGE_INTEGER now;
@@ -243,28 +248,27 @@ void WindowsKeyObserver::Send(WORD vk, bool up) {
 
 double WindowsKeyObserver::KeyDelayMs(WORD vk, DWORD waitMs) {
   if (window_) SetForegroundWindow(window_);  // a message box may have taken the focus
+  g_pressNumber = (g_pressNumber + 1) & 0xFFFF;
+  g_keyDownsSeen = g_keyUpsSeen = 0;
   LARGE_INTEGER sent;
   QueryPerformanceCounter(&sent);
-  EventsThrough(vk, nullptr, waitMs);
+  Send(vk, false);
+  Send(vk, true);
+  PumpMessagesUntil([] { return g_keyDownsSeen > 0 && g_keyUpsSeen > 0; }, waitMs);
   const bool through = g_keyDownsSeen == 1 && g_keyUpsSeen == 1;
   return through ? Milliseconds(g_keyDownTime - sent.QuadPart) : -1;
 }
 
-int WindowsKeyObserver::EventsThrough(WORD vk, const std::function<void()>& whileHeld,
-                                      DWORD waitMs) {
+WindowsKeyObserver::Strokes WindowsKeyObserver::Through(const Strokes& strokes, DWORD waitMs) {
+  if (window_) SetForegroundWindow(window_);
   g_pressNumber = (g_pressNumber + 1) & 0xFFFF;
   g_keyDownsSeen = g_keyUpsSeen = g_sentinelsSeen = 0;
-  Send(vk, false);
-  if (whileHeld) {
-    // Every hook has judged the key-down once a key sent after it gets here.
-    Send(kSentinel, false);
-    Send(kSentinel, true);
-    PumpMessagesUntil([] { return g_sentinelsSeen == 2; }, waitMs);
-    whileHeld();
-  }
-  Send(vk, true);
-  PumpMessagesUntil([] { return g_keyDownsSeen > 0 && g_keyUpsSeen > 0; }, waitMs);
-  return g_keyDownsSeen + g_keyUpsSeen;
+  g_strokesSeen.clear();
+  for (const Stroke& stroke : strokes) Send(stroke.vk, stroke.up);
+  Send(kSentinel, false);
+  Send(kSentinel, true);
+  PumpMessagesUntil([] { return g_sentinelsSeen == 2; }, waitMs);
+  return g_sentinelsSeen == 2 ? g_strokesSeen : Strokes{};
 }
 
 void ExpectSuppressedWithKeysFlowing(WindowsKeyObserver& keys, DWORD durationMs,

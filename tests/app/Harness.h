@@ -5,7 +5,6 @@
 // and the manual dialog, and tell whether the Windows key gets through.
 #include <windows.h>
 
-#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -86,6 +85,9 @@ class Hushpad {
   bool WaitForTrace(const std::wstring& text, DWORD timeoutMs = kTimeoutMs) {
     return process_->WaitForTrace(text, timeoutMs);
   }
+  bool WaitForTraceCount(const std::wstring& text, size_t count, DWORD timeoutMs = kTimeoutMs) {
+    return process_->WaitForTraceCount(text, count, timeoutMs);
+  }
   Lines Traces() const { return process_->Traces(); }
   bool Running() { return !process_->WaitForExit(0); }
   // True when it ended within the time, with exit code 0.
@@ -161,6 +163,13 @@ HWND WaitForManualDialog(DWORD processId, DWORD timeoutMs = kTimeoutMs);
 class WindowsKeyObserver {
  public:
   enum class Via { EarlierHook, FocusedWindow };
+  struct Stroke {
+    WORD vk;
+    bool up;
+    bool operator==(const Stroke& other) const { return vk == other.vk && up == other.up; }
+  };
+  using Strokes = std::vector<Stroke>;
+
   explicit WindowsKeyObserver(Via via = Via::EarlierHook);
   ~WindowsKeyObserver();
   WindowsKeyObserver(const WindowsKeyObserver&) = delete;
@@ -171,10 +180,10 @@ class WindowsKeyObserver {
   // key-down arrived, or a negative value when either event did not.
   double KeyDelayMs(WORD vk, DWORD waitMs = 300);
   bool WindowsKeyGetsThrough(DWORD waitMs = 300) { return KeyDelayMs(VK_LWIN, waitMs) >= 0; }
-  // Presses `vk`, runs `whileHeld` once every hook has judged the key-down,
-  // releases it, and waits up to `waitMs`: how many of the two events reached
-  // this observer.
-  int EventsThrough(WORD vk, const std::function<void()>& whileHeld, DWORD waitMs = 300);
+  // Sends `strokes` in order, then a harmless key, and returns the strokes
+  // that reached this observer before that key did (every hook has judged
+  // them by then), in order; empty when nothing came within `waitMs`.
+  Strokes Through(const Strokes& strokes, DWORD waitMs = 2000);
 
  private:
   void Send(WORD vk, bool up);

@@ -14,6 +14,7 @@ struct Step {
   DWORD vk;
   bool swallowed;
   bool inFront = true;  // what the new-press test answers, should it be asked
+  bool held = true;     // whether the system has the key down, should it be asked
   int nCode = HC_ACTION;
 };
 constexpr DWORD L = VK_LWIN, R = VK_RWIN;
@@ -56,13 +57,18 @@ TEST(WindowsKeyDecision, EachPressIsDecidedAtItsFirstDownAndItsUpFollows) {
     const char* what;
     std::vector<Step> steps;
     int newPressTests;  // how often the new-press test must have been asked
+    int heldTests = 0;  // how often the system's key state must have been asked
   } sequences[] = {
       {"plain press, auto-repeated", {{Down, L, 1}, {Down, L, 1}, {Up, L, 1}}, 1},
       {"Alt held at the down, released before the up",
        {{AltDown, L, 0}, {Down, L, 0}, {Up, L, 0}},
        0},
       {"Alt pressed after a swallowed down", {{Down, R, 1}, {AltDown, R, 1}, {AltUp, R, 1}}, 1},
-      {"held when the hook arrived, then pressed again", {{Up, L, 0}, {Down, L, 1}, {Up, L, 1}}, 1},
+      {"held when the hook arrived, then pressed again",
+       {{Up, L, 0}, {Down, L, 1}, {Up, L, 1}},
+       1,
+       1},
+      {"a lone key-up of a press the system never saw begin", {{Up, R, 1, true, false}}, 0, 1},
       {"both keys at once, one with Alt",
        {{Down, L, 1}, {AltDown, R, 0}, {Up, L, 1}, {AltUp, R, 0}},
        1},
@@ -74,13 +80,14 @@ TEST(WindowsKeyDecision, EachPressIsDecidedAtItsFirstDownAndItsUpFollows) {
        {{Down, 'A', 0}, {Up, VK_APPS, 0}, {Down, L - 1, 0}, {Down, R + 1, 0}},
        0},
       {"other messages and codes pass and change nothing",
-       {{Down, L, 1}, {WM_CHAR, L, 0}, {Up, L, 0, true, -1}, {Up, L, 0, true, 1}, {Up, L, 1}},
+       {{Down, L, 1}, {WM_CHAR, L, 0}, {Up, L, 0, true, true, -1}, {Up, L, 0, true, true, 1},
+        {Up, L, 1}},
        1},
   };
   for (const auto& sequence : sequences) {
     SCOPED_TRACE(sequence.what);
     WindowsKeyPresses presses;
-    int tests = 0;
+    int tests = 0, heldTests = 0;
     for (size_t i = 0; i < sequence.steps.size(); ++i) {
       const Step& step = sequence.steps[i];
       KBDLLHOOKSTRUCT key{};
@@ -90,10 +97,17 @@ TEST(WindowsKeyDecision, EachPressIsDecidedAtItsFirstDownAndItsUpFollows) {
         ++tests;
         return step.inFront;
       };
-      EXPECT_EQ(DecideWindowsKey(step.nCode, step.message, &key, presses, newPress), step.swallowed)
+      const auto held = [&](DWORD vk) {
+        ++heldTests;
+        EXPECT_EQ(vk, step.vk);
+        return step.held;
+      };
+      EXPECT_EQ(DecideWindowsKey(step.nCode, step.message, &key, presses, newPress, held),
+                step.swallowed)
           << "step " << i;
     }
     EXPECT_EQ(tests, sequence.newPressTests);
+    EXPECT_EQ(heldTests, sequence.heldTests);
   }
   // A negative code carries no promise about lParam: it is never read.
   EXPECT_EQ(WindowsKeyHookProc(-1, WM_KEYDOWN, 0), 0);

@@ -33,8 +33,11 @@
 class DebuggedProcess {
  public:
   // Called on the debug thread for each text as it arrives, before it is
-  // stored (so Traces() does not contain it yet). Must not throw; while it
-  // runs the debuggee is held inside OutputDebugString.
+  // stored (so Traces() does not contain it yet). Must not throw, and must
+  // return at once: while it runs, the event is not yet answered, and Windows
+  // holds every thread of the debuggee still from the moment it raises a
+  // debug event until its debugger answers it, not only the one that wrote
+  // the text.
   using TraceCallback = std::function<void(const std::wstring& text)>;
 
   // What the system does with a debuggee still running when this process

@@ -28,7 +28,6 @@
 #include <atomic>
 #include <cwchar>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 
@@ -36,6 +35,7 @@
 #include "DebuggedProcess.h"
 #include "DialogWatch.h"
 #include "KeyReader.h"
+#include "OutputQueue.h"
 
 namespace {
 
@@ -43,20 +43,8 @@ constexpr wchar_t kUsage[] =
     L"usage: HushpadTrace [--pictures FOLDER] [--answer-after SECONDS] [--keys]\n"
     L"                    COMMAND [ARGUMENTS ...]\n";
 
-void Write(HANDLE stream, const std::wstring& text) noexcept {
-  DWORD mode = 0;
-  DWORD written = 0;
-  if (GetConsoleMode(stream, &mode)) {
-    WriteConsoleW(stream, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    return;
-  }
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return;
-  std::string utf8(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(), size,
-                      nullptr, nullptr);
-  WriteFile(stream, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+void WriteError(const std::wstring& text) noexcept {
+  OutputQueue(GetStdHandle(STD_ERROR_HANDLE)).Post(text);
 }
 
 using Printer = std::function<void(const std::wstring& text)>;
@@ -150,16 +138,16 @@ std::optional<Invocation> ParseInvocation(const wchar_t* commandLine) {
 int main() {
   const std::optional<Invocation> invocation = ParseInvocation(GetCommandLineW());
   if (!invocation) {
-    Write(GetStdHandle(STD_ERROR_HANDLE), kUsage);
+    WriteError(kUsage);
     return ERROR_BAD_ARGUMENTS;
   }
-  // The trace lines come on the debug thread, the dialogs on this one.
-  std::mutex outputLock;
-  const auto print = [&outputLock,
-                      output = GetStdHandle(STD_OUTPUT_HANDLE)](const std::wstring& text) {
-    std::lock_guard<std::mutex> lock(outputLock);
-    Write(output, text);
-  };
+  // The trace lines come on the debug thread, the dialogs on this one. While
+  // the debug thread handles an event, every thread of the debuggee stands
+  // still, its keyboard hook among them (Windows suspends the whole process
+  // until the event is answered), so that thread never waits on the output:
+  // a text waits in the queue, never in Hushpad.
+  OutputQueue output(GetStdHandle(STD_OUTPUT_HANDLE));
+  const auto print = [&output](const std::wstring& text) { output.Post(text); };
   DebuggedProcess process(
       invocation->command,
       [&print](const std::wstring& text) {
@@ -168,8 +156,8 @@ int main() {
       DebuggedProcess::IfDebuggerEnds::DetachDebuggee);
   if (process.StartFailed()) {
     const DWORD error = process.StartError();
-    Write(GetStdHandle(STD_ERROR_HANDLE), L"HushpadTrace: cannot start " + invocation->command +
-                                              L": error " + std::to_wstring(error) + L"\n");
+    WriteError(L"HushpadTrace: cannot start " + invocation->command + L": error " +
+               std::to_wstring(error) + L"\n");
     return static_cast<int>(error);
   }
   const DetachOnConsoleEvent detacher(process, print);

@@ -70,8 +70,8 @@ void AppState::TakeOver(void* self) noexcept {
   auto& state = *static_cast<AppState*>(self);
   DebugTrace(L"Hushpad: Taking over from [%u]\n",
              static_cast<unsigned>(state.shared.PrimaryProcessId()));
-  state.shared.SetPrimary(GetCurrentProcessId(), state.integrityLevel_);
-  InstallHook(state.hook, state.shared);  // a copy that kept a hook of its own keeps that one
+  state.shared.SetPrimary(GetCurrentProcessId());
+  InstallHook(state.hook, state.shared);  // a copy that keeps a hook of its own keeps that one
   if (!g_keyboardHookHandle) state.takeOverError_ = GetLastError();
   // Even without the hook: the settings are off, and this copy now restores them.
   state.accessibility.Disable();
@@ -86,7 +86,7 @@ void AppState::TearDown() {
       DestroyWindow(window);
       window = nullptr;
       mutex.Release();
-      hook.Remove();  // the hook of a copy above its primary's integrity level
+      hook.Remove();  // the hook of a copy above medium integrity
       return;
     }
     // Took over from a primary that is gone: hand off like one.
@@ -97,7 +97,7 @@ void AppState::TearDown() {
   hook.Remove();
   DestroyWindow(window);
   window = nullptr;
-  shared.SetPrimary(0, 0);  // handed off normally: the next copy starts afresh
+  shared.SetPrimary(0);  // handed off normally: the next copy starts afresh
   role.Resign();
   mutex.Release();
   if (takeOverError_ != ERROR_SUCCESS) throw Win32Error{IDS_HOOK_ERROR, takeOverError_};
@@ -143,25 +143,19 @@ RoleChoice ChooseRole(AppState& state) {
                SystemErrorText(error).c_str());
   }
   state.accessibility.KeepSettingsIn(state.shared.Settings());
-  DWORD windowOwner = 0;
-  const HWND other = FindWindowExW(HWND_MESSAGE, nullptr, kWindowClassName, kWindowTitle);
-  if (other) GetWindowThreadProcessId(other, &windowOwner);
   const PrimaryRole::Claim claim = state.role.TryClaim();
   // Read after the claim: a copy that took the role over has recorded itself.
   const DWORD recorded = state.shared.PrimaryProcessId();
   HUSHPAD_PAUSE_POINT(ChooseStartRole);  // the copy's shared objects exist by now
-  const StartRole role = ChooseStartRole(claim, recorded, other != nullptr);
-  switch (role) {
-    case StartRole::Defer:
-      // The copy that suppresses the keys, if known; a copy of an earlier
-      // version records none.
-      return {role, recorded ? recorded : windowOwner};
-    case StartRole::DeferWithoutRole:
-      state.role.Resign();
-      return {role, windowOwner};
-    default:
-      return {role, recorded};
-  }
+  const StartRole role = ChooseStartRole(claim, recorded);
+  if (role != StartRole::Defer || recorded != 0) return {role, recorded};
+  // A primary of Hushpad 1.0 keeps its state in a layout that this version
+  // cannot read (and this version's in one that 1.0 cannot), so nothing is
+  // recorded here: the first copy's window names the copy deferred to.
+  DWORD windowOwner = 0;
+  GetWindowThreadProcessId(FindWindowExW(HWND_MESSAGE, nullptr, kWindowClassName, kWindowTitle),
+                           &windowOwner);
+  return {role, windowOwner};
 }
 
 }  // namespace
@@ -181,7 +175,7 @@ void StartUp(AppState& state, CopyWant want) {
     InstanceLock lock(state.mutex);
     choice = ChooseRole(state);
     state.entry.Enter(state.shared.Copies(), want);
-    state.primary = choice.role == StartRole::Primary || choice.role == StartRole::Successor;
+    state.primary = choice.role != StartRole::Defer;
     state.window =
         HUSHPAD_FAULT_POINT(CreateWindowExW)
             ? nullptr
@@ -207,19 +201,22 @@ void StartUp(AppState& state, CopyWant want) {
         state.window = nullptr;
         throw Win32Error{IDS_HOOK_ERROR, error};
       }
-      state.shared.SetPrimary(GetCurrentProcessId(), state.integrityLevel_);
+      state.shared.SetPrimary(GetCurrentProcessId());
       state.accessibility.Disable();
       return;
     }
   }
   DebugTrace(L"Hushpad: Deferring to [%u]\n", static_cast<unsigned>(choice.processId));
-  if (choice.role == StartRole::Defer) state.role.Watch(&AppState::TakeOver, &state);
   // A hook does not see the keys that go to a window of a higher integrity
   // level than its own (User Interface Privilege Isolation, in "Windows
-  // Integrity Mechanism Design"), so a copy above its primary keeps one of its
-  // own for its program. Unknown counts as lower.
-  if (state.integrityLevel_ > state.shared.PrimaryIntegrityLevel()) {
+  // Integrity Mechanism Design"). So a copy above medium keeps a hook of its
+  // own for its program, whatever the primary's level now: the primary may
+  // die, and a medium copy take over. It is in place before the watch starts,
+  // so that a takeover finds it and installs no second one.
+  HUSHPAD_PAUSE_POINT(InstallOwnHook);
+  if (state.integrityLevel_ > SECURITY_MANDATORY_MEDIUM_RID) {
     InstallHook(state.hook, state.shared);
     if (!g_keyboardHookHandle) throw Win32Error{IDS_HOOK_ERROR, GetLastError()};
   }
+  state.role.Watch(&AppState::TakeOver, &state);
 }

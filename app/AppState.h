@@ -13,9 +13,9 @@
 // destructor is the teardown.
 //
 // Roles: the primary holds the "-primary" role (PrimaryRole) and suppresses
-// the keys; every other copy defers and watches the role. A deferring copy at
-// a higher integrity level than the primary's keeps a hook of its own, since
-// the primary's does not see the keys of that copy's program. When the primary
+// the keys; every other copy defers and watches the role. A deferring copy
+// above medium integrity keeps a hook of its own, since a primary at a lower
+// level does not see the keys of that copy's program. When the primary
 // ends without handing off (killed, crashed, or its teardown failed), exactly
 // one watching copy gets the role and takes over on the role's thread: it
 // installs the hook and keeps the accessibility hotkeys off, from the user's
@@ -48,7 +48,7 @@ struct AppState {
   SharedState shared;                // who suppresses; the user's saved settings
   CopyEntry entry;                   // what this copy wants of the Windows key
   PrimaryRole role;                  // held by the primary, watched by the others
-  KeyboardHook hook;                 // the primary, and a copy above its integrity level
+  KeyboardHook hook;                 // the primary, and every copy above medium integrity
   AccessibilityGuard accessibility;  // primary only
 
  private:
@@ -67,8 +67,8 @@ struct AppState {
 // hook and disables the accessibility hotkeys before it releases the mutex,
 // so that no copy defers to a primary without a hook (one whose hook fails
 // gives the role up and destroys its window first). A deferring copy then
-// traces "Hushpad: Deferring to [%u]", starts watching the role, and installs
-// a hook of its own when its integrity level is above the primary's. Throws
+// traces "Hushpad: Deferring to [%u]", installs a hook of its own when it runs
+// above medium integrity, and starts watching the role. Throws
 // Win32Error 105, 103, 104, 106 or 107. The copy's record wants `want` until
 // its run is over.
 void StartUp(AppState& state, CopyWant want);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/FaultPoints.h"
 #include "app/InstanceNames.h"
 #include "text/UniqueHandle.h"
 
@@ -93,7 +94,11 @@ void CopyEntry::Want(CopyWant want) noexcept {
 }
 
 void CopyEntry::Leave() noexcept {
-  if (record_) InterlockedExchange(&record_->copy, 0);
+  if (!record_) return;
+  // By now this copy's window is gone, and with it its claim on the record:
+  // a copy that started meanwhile may have taken it, and keeps it.
+  HUSHPAD_PAUSE_POINT(LeaveCopyRecord);
+  InterlockedCompareExchange(&record_->copy, 0, static_cast<LONG>(GetCurrentProcessId()));
   record_ = nullptr;
 }
 

@@ -14,8 +14,9 @@
 // its family. Once its run is over (its program has ended, or its dialog was
 // closed) it wants nothing: the primary may still wait for other copies then.
 // A copy counts only while its window exists, so the record of a copy that
-// was killed is ignored; a copy with a window but no record (one of an
-// earlier version, or one that found no free record) wants the key off.
+// was killed is ignored; a copy with a window but no record (one of Hushpad
+// 1.0, whose records are in a layout of their own, or one that found no free
+// record) wants the key off.
 enum CopyWant : LONG {
   kWantsNothing = 0,
   kWantsKeyOff = 1,
@@ -23,7 +24,9 @@ enum CopyWant : LONG {
 };
 
 // One copy's record, in memory the copies share: only that copy writes it, a
-// field at a time; a hook of any copy reads it at any moment.
+// field at a time and only while its window exists, but for giving it free
+// (which takes it back only if no other copy has taken it meanwhile); a hook
+// of any copy reads it at any moment.
 struct CopyRecord {
   volatile LONG copy;     // the copy's process ID; 0: a free record
   volatile LONG want;     // a CopyWant
@@ -44,7 +47,9 @@ struct CopyWish {
 // process IDs of the copies whose windows exist, `front` the process of the
 // window in front (0: none, as while the user switches windows or the secure
 // desktop shows), `inFamily(wish, front)` whether `front` belongs to the family
-// of that copy's program.
+// of that copy's program now. A followed family is judged by its members
+// alone: PROGRAM is one while it runs, and once it has ended its process ID
+// may be given to any other program.
 template <typename InFamily>
 bool WantsPressSwallowed(const CopyWish* wishes, size_t wishCount, const DWORD* running,
                          size_t runningCount, DWORD front, InFamily inFamily) noexcept {
@@ -55,7 +60,7 @@ bool WantsPressSwallowed(const CopyWish* wishes, size_t wishCount, const DWORD* 
     }
     if (!wish || wish->want == kWantsKeyOff) return true;
     if (wish->want == kWantsKeyOffInFront && front != 0 &&
-        (wish->program == front || (wish->family && inFamily(*wish, front)))) {
+        (wish->family ? inFamily(*wish, front) : wish->program == front)) {
       return true;
     }
   }
@@ -89,7 +94,8 @@ class CopyEntry {
   // FamilyJobName(this process, program)'s job.
   void SetProgram(DWORD program, bool family) noexcept;
   void Want(CopyWant want) noexcept;
-  // Gives the record free.
+  // Gives the record free, unless another copy has taken it since this
+  // copy's window was destroyed.
   void Leave() noexcept;
 
  private:

@@ -33,11 +33,6 @@ DWORD SharedState::PrimaryProcessId() const noexcept {
   return static_cast<DWORD>(data_->primaryProcessId);
 }
 
-DWORD SharedState::PrimaryIntegrityLevel() const noexcept {
-  return static_cast<DWORD>(data_->primaryIntegrityLevel);
-}
-
-void SharedState::SetPrimary(DWORD processId, DWORD integrityLevel) noexcept {
-  InterlockedExchange(&data_->primaryIntegrityLevel, static_cast<LONG>(integrityLevel));
+void SharedState::SetPrimary(DWORD processId) noexcept {
   InterlockedExchange(&data_->primaryProcessId, static_cast<LONG>(processId));
 }

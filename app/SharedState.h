@@ -7,9 +7,8 @@
 #include "text/UniqueHandle.h"
 
 // What the copies of Hushpad share besides their windows: which copy
-// suppresses the keys now and at which integrity level it runs, the user's
-// accessibility settings as the first of them saved them, and what each copy
-// wants of the Windows key. A copy that takes over from one that died restores
+// suppresses the keys now, the user's accessibility settings as the first of
+// them saved them, and what each copy wants of the keys. A copy that takes over from one that died restores
 // these, not the changed settings it would read from the system.
 //
 // It lives in a named section of memory (never on disk or in the registry),
@@ -33,11 +32,9 @@ class SharedState {
   // The process ID of the copy that suppresses the keys, or that did until it
   // ended without handing off; 0 when none has or all handed off normally.
   DWORD PrimaryProcessId() const noexcept;
-  // That copy's integrity level (ProcessIntegrityLevel), 0 when unknown.
-  DWORD PrimaryIntegrityLevel() const noexcept;
-  // Records this process, at `integrityLevel`, as the one that suppresses the
-  // keys; 0 and 0 once it has handed off.
-  void SetPrimary(DWORD processId, DWORD integrityLevel) noexcept;
+  // Records `processId` as the copy that suppresses the keys; 0 once it has
+  // handed off.
+  void SetPrimary(DWORD processId) noexcept;
 
   // Where the accessibility guard keeps the user's settings.
   AccessibilitySettings* Settings() noexcept { return &data_->settings; }
@@ -48,7 +45,6 @@ class SharedState {
   struct Data {
     DWORD layout;  // kLayout once initialised
     volatile LONG primaryProcessId;
-    volatile LONG primaryIntegrityLevel;
     AccessibilitySettings settings;
     CopyRecord copies[kCopyRecords];
   };

@@ -5,36 +5,27 @@
 #include "app/CopyWishes.h"
 #include "app/StartRole.h"
 
-TEST(StartRole, EveryCombinationOfClaimRecordAndOtherCopy) {
+TEST(StartRole, ALostPrimaryIsSucceededAndABusyRoleDeferredTo) {
   using Claim = PrimaryRole::Claim;
   const struct {
     Claim claim;
     DWORD recorded;
-    bool otherCopy;
     StartRole role;
   } rows[] = {
-      {Claim::Free, 0, false, StartRole::Primary},
-      {Claim::Free, 0, true, StartRole::DeferWithoutRole},  // only earlier versions run
-      {Claim::Free, 42, false, StartRole::Successor},       // gave the role up after a failure
-      {Claim::Free, 42, true, StartRole::Successor},
-      {Claim::Abandoned, 0, false, StartRole::Successor},  // died before it recorded itself
-      {Claim::Abandoned, 0, true, StartRole::Successor},
-      {Claim::Abandoned, 42, false, StartRole::Successor},
-      {Claim::Abandoned, 42, true, StartRole::Successor},
-      {Claim::Busy, 0, false, StartRole::Defer},
-      {Claim::Busy, 0, true, StartRole::Defer},
-      {Claim::Busy, 42, false, StartRole::Defer},
-      {Claim::Busy, 42, true, StartRole::Defer},
+      {Claim::Free, 0, StartRole::Primary},
+      {Claim::Free, 42, StartRole::Successor},      // gave the role up after a failure
+      {Claim::Abandoned, 0, StartRole::Successor},  // died before it recorded itself
+      {Claim::Busy, 42, StartRole::Defer},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(ChooseStartRole(row.claim, row.recorded, row.otherCopy), row.role)
-        << static_cast<int>(row.claim) << " " << row.recorded << " " << row.otherCopy;
+    EXPECT_EQ(ChooseStartRole(row.claim, row.recorded), row.role)
+        << static_cast<int>(row.claim) << " " << row.recorded;
   }
 }
 
 TEST(CopyWishes, APressIsSwallowedWhenARunningCopyWantsItSo) {
   // What the end-to-end tests cannot stage. Copy 10 runs program 11; copy
-  // 20's family has 22 in it.
+  // 20's program 21 has ended, and its family has 22 in it.
   const CopyWish inFront{10, kWantsKeyOffInFront, 11, false}, done{10, kWantsNothing, 11, false};
   const CopyWish familyInFront{20, kWantsKeyOffInFront, 21, true};
   const struct {
@@ -48,8 +39,9 @@ TEST(CopyWishes, APressIsSwallowedWhenARunningCopyWantsItSo) {
       {"a copy whose run is over", {done, familyInFront}, {10, 20}, 11, false},
       {"no window in front", {inFront}, {10}, 0, false},
       {"a family does not count without --tree", {inFront}, {10}, 22, false},
-      {"its program with --tree", {familyInFront}, {20}, 21, true},
       {"its family with --tree", {familyInFront}, {20}, 22, true},
+      {"with --tree, PROGRAM's ID once it has ended (given to another)", {familyInFront}, {20}, 21,
+       false},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(

@@ -59,6 +59,10 @@ TEST(Focus, TheKeyIsSwallowedOnlyWhileTheProgramOrItsFamilyIsInFront) {
 
 TEST(Focus, EveryCopyHasItsWishWhileItRunsAndAKilledCopyNone) {
   WindowsKeyObserver keys;
+  // Copies at medium, as on an ordinary desk: none keeps a hook of its own.
+  // Wine leaves the hook of a killed process in the chain, and hooks older
+  // than it never see a key again.
+  const SimulatedIntegrity medium(SECURITY_MANDATORY_MEDIUM_RID);
   const auto own = OwnWindow();
   Probe probeA(L"/window"), probeB, probeC(L"/window");
   Hushpad a(L"--focus " + probeA.CommandLine());
@@ -89,4 +93,37 @@ TEST(Focus, EveryCopyHasItsWishWhileItRunsAndAKilledCopyNone) {
   probeA.Release();
   ASSERT_TRUE(a.ExitsWithZero());
   EXPECT_EQ(a.Traces(), Concat({kSuppressed, {LaunchingTrace(probeA.CommandLine())}, kRestored}));
+}
+
+TEST(Focus, ACopyWhoseRunIsOverWantsNothingAndLeavesOnlyItsOwnRecord) {
+  WindowsKeyObserver keys;
+  const auto own = OwnWindow();
+  // A, without --focus, pauses as it gives its record free, after its window
+  // is gone.
+  Probe probeA, probeB(L"/window"), probeN(L"/window");
+  Hushpad a(probeA.CommandLine(), L"LeaveCopyRecord:0:2000");
+  ASSERT_TRUE(a.WaitForTrace(LaunchingTrace(probeA.CommandLine())));
+  Hushpad b(L"--focus " + probeB.CommandLine());
+  const HWND programB = ProbeWindow(ReportedPid(probeB.ReportPath()));
+  ASSERT_NE(programB, nullptr);
+  EXPECT_FALSE(ThroughWith(keys, own.get())) << "while A's program runs";
+
+  // A's program has ended: A waits for B and wants nothing of the key.
+  probeA.Release();
+  ASSERT_TRUE(a.WaitForTrace(WaitingTrace(b.Pid())));
+  EXPECT_TRUE(ThroughWith(keys, own.get())) << "A waits, B's game is not in front";
+  EXPECT_FALSE(ThroughWith(keys, programB));
+
+  // N starts while A gives its record free, takes it, and keeps it.
+  probeB.Release();
+  ASSERT_TRUE(b.ExitsWithZero());
+  ASSERT_TRUE(a.WaitForTrace(kExited));
+  Hushpad n(L"--focus " + probeN.CommandLine());
+  const HWND programN = ProbeWindow(ReportedPid(probeN.ReportPath()));
+  ASSERT_NE(programN, nullptr);
+  ASSERT_TRUE(a.ExitsWithZero());
+  EXPECT_TRUE(ThroughWith(keys, own.get())) << "N's wish is still N's";
+  EXPECT_FALSE(ThroughWith(keys, programN));
+  probeN.Release();
+  ASSERT_TRUE(n.ExitsWithZero());
 }

@@ -57,6 +57,12 @@ inline std::wstring TakingOverTrace(DWORD id) {
 }
 // The parts one after another.
 Lines Concat(std::initializer_list<Lines> parts);
+// A deferring copy's lines, with `run` between its start-up and its end:
+// under Wine every process runs above medium integrity, so each copy keeps a
+// hook of its own.
+inline Lines DeferringCopyTraces(DWORD primary, const Lines& run) {
+  return Concat({{DeferringTrace(primary), kSuppressed[0]}, run, {kRestored[1], kExited}});
+}
 // The last `count` lines (fewer if there are not that many).
 Lines Tail(const Lines& lines, size_t count);
 
@@ -214,6 +220,18 @@ class SimulatedSettings {
  private:
   UniqueHandle section_;
   SimulatedAccessibility* view_;
+};
+
+// While it lives, every Hushpad started is the test build and reports itself
+// at `level` (Wine runs every process at high integrity).
+class SimulatedIntegrity {
+ public:
+  explicit SimulatedIntegrity(DWORD level) {
+    SetEnvironmentVariableW(kIntegrityVariable, std::to_wstring(level).c_str());
+  }
+  ~SimulatedIntegrity() { SetEnvironmentVariableW(kIntegrityVariable, nullptr); }
+  SimulatedIntegrity(const SimulatedIntegrity&) = delete;
+  SimulatedIntegrity& operator=(const SimulatedIntegrity&) = delete;
 };
 
 // Retrieves and dispatches this thread's messages (and with them the calls of

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+
 #include "Harness.h"
 #include "res/resource.h"
 
@@ -80,33 +83,56 @@ TEST(Privileges, SharedObjectsLetInTheUserAndSystemOnly) {
   EXPECT_TRUE(hushpad.ExitsWithZero());
 }
 
-TEST(Privileges, ACopyAboveThePrimaryKeepsAHookOfItsOwn) {
+TEST(Privileges, ACopyAboveMediumKeepsAHookOfItsOwnWhoeverThePrimaryIs) {
   // Wine runs every process at high integrity: the test build reports the
-  // level it is given instead.
-  const auto startAt = [](const wchar_t* level, const std::wstring& arguments) {
-    SetEnvironmentVariableW(kIntegrityVariable, level);
-    auto hushpad = std::make_unique<Hushpad>(arguments);
-    SetEnvironmentVariableW(kIntegrityVariable, nullptr);
-    return hushpad;
+  // level it is given instead. An elevated primary P dies while an elevated
+  // copy E holds before its own hook: with a medium copy M watching, M takes
+  // over, and E keeps its own hook all the same; without M, E takes over,
+  // and its own hook is the one the takeover finds.
+  WindowsKeyObserver keys(WindowsKeyObserver::Via::FocusedWindow);
+  const auto startAt = [](DWORD level, const std::wstring& arguments,
+                          const std::wstring& fault = {}) {
+    const SimulatedIntegrity integrity(level);
+    return std::make_unique<Hushpad>(arguments, fault);
   };
-  const std::wstring medium = std::to_wstring(SECURITY_MANDATORY_MEDIUM_RID);
-  const std::wstring high = std::to_wstring(SECURITY_MANDATORY_HIGH_RID);
-  Probe probeP, probeSame, probeAbove;
-  auto primary = startAt(medium.c_str(), probeP.CommandLine());
-  ASSERT_TRUE(primary->WaitForTrace(LaunchingTrace(probeP.CommandLine())));
-  auto same = startAt(medium.c_str(), probeSame.CommandLine());
-  auto above = startAt(high.c_str(), probeAbove.CommandLine());
-  ASSERT_TRUE(above->WaitForTrace(LaunchingTrace(probeAbove.CommandLine())));
-  ASSERT_TRUE(same->WaitForTrace(LaunchingTrace(probeSame.CommandLine())));
-  probeAbove.Release();
-  probeSame.Release();
-  ASSERT_TRUE(above->ExitsWithZero());
-  ASSERT_TRUE(same->ExitsWithZero());
-  EXPECT_EQ(above->Traces(),
-            (Lines{DeferringTrace(primary->Pid()), kSuppressed[0],
-                   LaunchingTrace(probeAbove.CommandLine()), kRestored[1], kExited}));
-  EXPECT_EQ(same->Traces(), (Lines{DeferringTrace(primary->Pid()),
-                                   LaunchingTrace(probeSame.CommandLine()), kExited}));
-  probeP.Release();
-  EXPECT_TRUE(primary->ExitsWithZero());
+  const std::wstring ownHook = kSuppressed[0];
+  for (const bool mediumCopy : {true, false}) {
+    SCOPED_TRACE(mediumCopy ? "a medium copy takes over" : "the elevated copy takes over");
+    Probe probeP, probeM, probeE;
+    auto p = startAt(SECURITY_MANDATORY_HIGH_RID, probeP.CommandLine());
+    ASSERT_TRUE(p->WaitForTrace(LaunchingTrace(probeP.CommandLine())));
+    std::unique_ptr<Hushpad> m;
+    if (mediumCopy) {
+      m = startAt(SECURITY_MANDATORY_MEDIUM_RID, probeM.CommandLine());
+      ASSERT_TRUE(m->WaitForTrace(LaunchingTrace(probeM.CommandLine())));
+    }
+    auto e = startAt(SECURITY_MANDATORY_HIGH_RID, probeE.CommandLine(), L"InstallOwnHook:0:1500");
+    ASSERT_TRUE(e->WaitForTrace(DeferringTrace(p->Pid())));
+    p->Kill();
+    ASSERT_TRUE(e->WaitForTrace(LaunchingTrace(probeE.CommandLine())));
+    Hushpad& successor = mediumCopy ? *m : *e;
+    ASSERT_TRUE(successor.WaitForTrace(TakingOverTrace(p->Pid())));
+    // Wine may let a key pass for a moment after a kill.
+    EXPECT_TRUE(Eventually([&] { return !keys.WindowsKeyGetsThrough(10); }, 1000));
+
+    // E's own hook is its first, and only, one; M has none until it takes over.
+    const Lines eTraces = e->Traces();
+    EXPECT_EQ(Lines(eTraces.begin(), eTraces.begin() + 2),
+              (Lines{DeferringTrace(p->Pid()), ownHook}));
+    EXPECT_EQ(std::count(eTraces.begin(), eTraces.end(), ownHook), 1);
+    if (mediumCopy) {
+      EXPECT_EQ(m->Traces(),
+                (Lines{DeferringTrace(p->Pid()), LaunchingTrace(probeM.CommandLine()),
+                       TakingOverTrace(p->Pid()), kSuppressed[0], kSuppressed[1]}));
+      probeM.Release();
+    }
+    probeE.Release();
+    ASSERT_TRUE(e->ExitsWithZero());
+    EXPECT_EQ(e->Traces().back(), kExited);
+    if (m) {
+      ASSERT_TRUE(m->ExitsWithZero());
+    }
+    EXPECT_TRUE(keys.WindowsKeyGetsThrough());
+    probeP.Release();
+  }
 }

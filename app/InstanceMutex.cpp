@@ -17,6 +17,11 @@ void InstanceMutex::Acquire() {
     UniqueHandle created(
         CreateMutexW(security.Attributes(), FALSE, name_.empty() ? nullptr : name_.c_str()));
     if (!created) throw Win32Error{IDS_MUTEX_ERROR, GetLastError()};
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+      if (const DWORD error = security.CheckExisting(created.get())) {
+        throw Win32Error{IDS_MUTEX_ERROR, error};
+      }
+    }
     // Abandoned or not, the mutex is ours once the wait returns.
     if (WaitForSingleObject(created.get(), INFINITE) == WAIT_FAILED) {
       throw Win32Error{IDS_MUTEX_ERROR, GetLastError()};

@@ -13,7 +13,10 @@ void ShowManualDialog() {
   const DWORD error = GetLastError();  // read on success too: it tells who owns the mutex
   if (!mutex) throw Win32Error{IDS_MUTEX_ERROR, error};
   ScopeGuard closeMutex(CloseHandle, mutex);
-  if (error == ERROR_ALREADY_EXISTS) return;  // another copy shows the dialog
+  if (error == ERROR_ALREADY_EXISTS) {
+    if (const DWORD foreign = security.CheckExisting(mutex)) throw Win32Error{IDS_MUTEX_ERROR, foreign};
+    return;  // another copy shows the dialog
+  }
 
   ScopeGuard releaseMutex(ReleaseMutex, mutex);
   DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_MANUAL), nullptr,

@@ -1,5 +1,7 @@
 #include "app/NamedObjectSecurity.h"
 
+#include <aclapi.h>
+
 #include "app/FaultPoints.h"
 #include "text/UniqueHandle.h"
 
@@ -41,12 +43,14 @@ DWORD NamedObjectSecurity::Build() noexcept {
   DWORD systemSize = sizeof system_;
   auto* dacl = reinterpret_cast<ACL*>(dacl_);
   if (!GetTokenInformation(token.get(), TokenUser, user, sizeof user, &userSize) ||
+      !CopySid(sizeof user_, user_, reinterpret_cast<TOKEN_USER*>(user)->User.Sid) ||
       !CreateWellKnownSid(WinLocalSystemSid, nullptr, system_, &systemSize) ||
       !InitializeAcl(dacl, sizeof dacl_, ACL_REVISION) ||
-      !AddAccessAllowedAce(dacl, ACL_REVISION, GENERIC_ALL,
-                           reinterpret_cast<TOKEN_USER*>(user)->User.Sid) ||
+      !AddAccessAllowedAce(dacl, ACL_REVISION, GENERIC_ALL, user_) ||
       !AddAccessAllowedAce(dacl, ACL_REVISION, GENERIC_ALL, system_) ||
       !InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) ||
+      // An elevated token's default owner is the Administrators group.
+      !SetSecurityDescriptorOwner(&descriptor_, user_, FALSE) ||
       !SetSecurityDescriptorDacl(&descriptor_, TRUE, dacl, FALSE) ||
       // Nothing inherited from the namespace's directory joins the two.
       !SetSecurityDescriptorControl(&descriptor_, SE_DACL_PROTECTED, SE_DACL_PROTECTED)) {
@@ -66,4 +70,28 @@ DWORD NamedObjectSecurity::Build() noexcept {
   attributes_.lpSecurityDescriptor = &descriptor_;
   attributes_.bInheritHandle = FALSE;
   return ERROR_SUCCESS;
+}
+
+DWORD NamedObjectSecurity::CheckExisting(HANDLE object) const noexcept {
+  PSID owner = nullptr;
+  PACL sacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  const DWORD error = GetSecurityInfo(object, SE_KERNEL_OBJECT,
+                                      OWNER_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION,
+                                      &owner, nullptr, nullptr, &sacl, &descriptor);
+  if (error != ERROR_SUCCESS) return error;
+  bool trusted = owner && EqualSid(owner, const_cast<BYTE*>(user_));
+  // No label counts as medium.
+  for (WORD i = 0; trusted && sacl && i < sacl->AceCount; ++i) {
+    ACE_HEADER* ace = nullptr;
+    if (!GetAce(sacl, i, reinterpret_cast<void**>(&ace)) ||
+        ace->AceType != SYSTEM_MANDATORY_LABEL_ACE_TYPE) {
+      continue;
+    }
+    const PSID label = &reinterpret_cast<SYSTEM_MANDATORY_LABEL_ACE*>(ace)->SidStart;
+    trusted = *GetSidSubAuthority(label, *GetSidSubAuthorityCount(label) - 1u) >=
+              SECURITY_MANDATORY_MEDIUM_RID;
+  }
+  LocalFree(descriptor);
+  return trusted ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }

@@ -11,6 +11,12 @@ PrimaryRole::Claim PrimaryRole::TryClaim() {
   if (security.Error()) throw Win32Error{IDS_MUTEX_ERROR, security.Error()};
   mutex_.reset(CreateMutexW(security.Attributes(), FALSE, name_));
   if (!mutex_) throw Win32Error{IDS_MUTEX_ERROR, GetLastError()};
+  if (GetLastError() == ERROR_ALREADY_EXISTS) {
+    if (const DWORD error = security.CheckExisting(mutex_.get())) {
+      mutex_.reset();
+      throw Win32Error{IDS_MUTEX_ERROR, error};
+    }
+  }
   Start(false);
   return ThreadHolds() ? claim_ : Claim::Busy;
 }

@@ -32,8 +32,8 @@ class PrimaryRole {
 
   // Opens the mutex (it stays open for the life of this object) and takes it
   // if nobody holds it now, without waiting. Throws Win32Error 103 when the
-  // mutex can be neither created nor opened, 104 when its thread cannot be
-  // started.
+  // mutex can be neither created nor opened, or one that existed fails
+  // NamedObjectSecurity::CheckExisting; 104 when its thread cannot be started.
   Claim TryClaim();
 
   // After Busy: waits for the role on the role's thread and, once it is this

@@ -15,6 +15,9 @@ DWORD SharedState::Open() noexcept {
                                           PAGE_READWRITE, 0, sizeof(Data), kSharedStateName));
   if (!section) return GetLastError();
   const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+  if (!created) {
+    if (const DWORD error = security.CheckExisting(section.get())) return error;
+  }
   auto* view = static_cast<Data*>(MapViewOfFile(section.get(), FILE_MAP_WRITE, 0, 0, sizeof(Data)));
   if (!view) return GetLastError();
   // A new section is zero-filled: no primary, nothing saved. The "-app" mutex

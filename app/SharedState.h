@@ -24,7 +24,9 @@ class SharedState {
   // Opens the section, or creates it zero-filled with NamedObjectSecurity;
   // call it under the "-app" mutex, once. Returns 0, or why the section cannot
   // be shared (ERROR_REVISION_MISMATCH when another program or version keeps
-  // something else under its name): the state then stays this copy's own, and
+  // something else under its name, ERROR_ACCESS_DENIED when the section is
+  // not one of Hushpad's, NamedObjectSecurity::CheckExisting): the state then
+  // stays this copy's own, and
   // the copy runs as usual, but a copy taking over from it cannot restore the
   // settings it saved.
   DWORD Open() noexcept;

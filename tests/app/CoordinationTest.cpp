@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "Harness.h"
+#include "app/NamedObjectSecurity.h"
 
 const std::wstring kFamilyEnded = L"Hushpad: All programs of the family have ended.\n";
 
@@ -162,7 +163,9 @@ TEST(Coordination, KeysStaySuppressedWhileTheMainThreadIsBlocked) {
 
   UniqueHandle go(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   std::thread holder([&] {
-    UniqueHandle mutex(CreateMutexW(nullptr, FALSE, kAppMutexName));
+    // As a copy makes it: the user's own, or Hushpad refuses it.
+    UniqueHandle mutex(CreateMutexW(NamedObjectSecurity::ForThisProcess().Attributes(), FALSE,
+                                    kAppMutexName));
     WaitForSingleObject(mutex.get(), INFINITE);
     WaitForSingleObject(go.get(), INFINITE);
   });  // ends without ReleaseMutex

@@ -14,16 +14,31 @@
 
 namespace {
 
-// A named event under one of Hushpad's mutex names (none: nothing is taken),
-// so that Hushpad's CreateMutexW on it fails with `mutexError`.
+// Something under one of Hushpad's mutex names (none: nothing is taken): a
+// named event, on which Hushpad's CreateMutexW fails with `mutexError`, or a
+// mutex that anybody may open but that the Administrators group owns, which
+// Hushpad must refuse.
 struct NameSquatter {
-  explicit NameSquatter(const wchar_t* name)
-      : event(name ? CreateEventW(nullptr, TRUE, FALSE, name) : nullptr) {
+  explicit NameSquatter(const wchar_t* name, bool mutexOwnedByAdministrators = false) {
     if (!name) return;
-    UniqueHandle mutex(CreateMutexW(nullptr, FALSE, name));
-    mutexError = GetLastError();
+    if (!mutexOwnedByAdministrators) {
+      squatter.reset(CreateEventW(nullptr, TRUE, FALSE, name));
+      UniqueHandle mutex(CreateMutexW(nullptr, FALSE, name));
+      mutexError = GetLastError();
+      return;
+    }
+    BYTE administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administrators;
+    SECURITY_DESCRIPTOR descriptor;
+    CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size);
+    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    SetSecurityDescriptorOwner(&descriptor, administrators, FALSE);
+    SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);  // everyone
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+    squatter.reset(CreateMutexW(&attributes, FALSE, name));
+    mutexError = ERROR_ACCESS_DENIED;
   }
-  UniqueHandle event;
+  UniqueHandle squatter;
   DWORD mutexError = 0;
 };
 
@@ -63,12 +78,15 @@ TEST(Failures, StartUpFailuresBeforeAnyKeyIsTouched) {
     const wchar_t *fault, *squattedName;
     std::wstring message;  // the system's text for the error follows, if any
     DWORD error;
+    bool foreignOwner = false;  // the squatter is a mutex of another owner
   };
   const Case cases[] = {
       {L"CommandLineToArgvW:8", nullptr, L"Failed to retrieve command-line arguments.  ", 8},
       // A standard exception shows its what() text and nothing else.
       {L"argot_create_context:0", nullptr, std::wstring(what.begin(), what.end()), 0},
       {L"", kAppMutexName, L"Unable to create mutex.  ", 0},
+      {L"", kAppMutexName, L"Unable to create mutex.  ", 0, true},
+      {L"", kPrimaryMutexName, L"Unable to create mutex.  ", 0, true},
       {L"RegisterClassW:5", nullptr, L"Unable to register window class.  ", 5},
       // The window creation's own error, not whatever releasing the lock
       // afterwards left behind; no window, so no "Exited." either.
@@ -76,7 +94,8 @@ TEST(Failures, StartUpFailuresBeforeAnyKeyIsTouched) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.message));
-    const NameSquatter squatter(c.squattedName);
+    const NameSquatter squatter(c.squattedName, c.foreignOwner);
+    ASSERT_TRUE(!c.squattedName || squatter.squatter);
     const DWORD error = c.squattedName ? squatter.mutexError : c.error;
     Hushpad hushpad(probe.CommandLine(), c.fault);
     ExpectErrorBox(hushpad, c.message + (error ? SystemText(error) : L""));

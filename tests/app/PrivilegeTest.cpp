@@ -1,5 +1,6 @@
-// Copies of one user at two privilege levels: the objects they share stay
-// open to both, and a copy that the primary's hook cannot serve keeps its own.
+// Copies of one user at two privilege levels: the objects they share are the
+// user's and stay open to both, and a copy above medium keeps a hook of its
+// own.
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
@@ -10,6 +11,7 @@
 #include <memory>
 
 #include "Harness.h"
+#include "app/NamedObjectSecurity.h"
 #include "res/resource.h"
 
 namespace {
@@ -31,33 +33,61 @@ std::wstring OwnUserSid() {
   return SidText(reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
 }
 
-// Whom the object's DACL lets in, in its order; anything but a plain grant
-// shows as such.
-Lines Grantees(HANDLE object) {
-  PACL dacl = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!object || GetSecurityInfo(object, SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
-                                 nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return {L"(unreadable)"};
-  }
-  Lines grantees;
-  if (!dacl) grantees.push_back(L"(no DACL: everyone)");
+// A security descriptor as lines: its owner, whether its DACL is protected
+// from inheritance, whom the DACL lets in (in its order; anything but a plain
+// grant shows as such) and its mandatory labels.
+Lines Security(PSECURITY_DESCRIPTOR descriptor) {
+  if (!descriptor) return {L"(unreadable)"};
+  Lines lines;
+  PSID owner = nullptr;
+  BOOL defaulted = FALSE, present = FALSE;
+  GetSecurityDescriptorOwner(descriptor, &owner, &defaulted);
+  lines.push_back(L"owner " + (owner ? SidText(owner) : L"(none)"));
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  GetSecurityDescriptorControl(descriptor, &control, &revision);
+  if (control & SE_DACL_PROTECTED) lines.push_back(L"protected");
+  PACL dacl = nullptr, sacl = nullptr;
+  GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
+  if (!dacl) lines.push_back(L"(no DACL: everyone)");
   for (WORD i = 0; dacl && i < dacl->AceCount; ++i) {
     ACCESS_ALLOWED_ACE* ace = nullptr;
     GetAce(dacl, i, reinterpret_cast<void**>(&ace));
-    grantees.push_back(ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? SidText(&ace->SidStart)
-                                                                      : L"(not a grant)");
+    lines.push_back(ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? SidText(&ace->SidStart)
+                                                                   : L"(not a grant)");
   }
+  GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted);
+  for (WORD i = 0; sacl && i < sacl->AceCount; ++i) {
+    SYSTEM_MANDATORY_LABEL_ACE* ace = nullptr;
+    GetAce(sacl, i, reinterpret_cast<void**>(&ace));
+    lines.push_back(L"label " + SidText(&ace->SidStart) +
+                    (ace->Mask == SYSTEM_MANDATORY_LABEL_NO_WRITE_UP ? L" no-write-up" : L""));
+  }
+  return lines;
+}
+
+// The owner and DACL of a named object, as Security shows them.
+Lines ObjectSecurity(HANDLE object) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!object || GetSecurityInfo(object, SE_KERNEL_OBJECT,
+                                 OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
+                                 nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return {L"(unreadable)"};
+  }
+  Lines lines = Security(descriptor);
   LocalFree(descriptor);
-  return grantees;
+  return lines;
 }
 
 }  // namespace
 
-TEST(Privileges, SharedObjectsLetInTheUserAndSystemOnly) {
-  // Wine keeps no mandatory labels, so the medium label the objects also get
-  // cannot be read back here.
-  const Lines expected{OwnUserSid(), L"S-1-5-18"};
+TEST(Privileges, SharedObjectsAreTheUsersAndLetInTheUserAndSystemOnly) {
+  const std::wstring user = OwnUserSid();
+  // Wine keeps no mandatory labels: the medium label with no-write-up is read
+  // back from the descriptor the objects are created with.
+  EXPECT_EQ(Security(NamedObjectSecurity::ForThisProcess().Attributes()->lpSecurityDescriptor),
+            (Lines{L"owner " + user, L"protected", user, L"S-1-5-18", L"label S-1-16-8192 no-write-up"}));
+  const Lines expected{L"owner " + user, L"protected", user, L"S-1-5-18"};
   Probe probe;
   // Holds the "-app" mutex for a while once the role and the state are made.
   Hushpad hushpad(L"--manual " + probe.CommandLine(), L"ChooseStartRole:0:3000");
@@ -71,14 +101,14 @@ TEST(Privileges, SharedObjectsLetInTheUserAndSystemOnly) {
       kTimeoutMs));
   app.reset(OpenMutexW(READ_CONTROL, FALSE, kAppMutexName));
   state.reset(OpenFileMappingW(READ_CONTROL, FALSE, kSharedStateName));
-  EXPECT_EQ(Grantees(app.get()), expected) << "-app";
-  EXPECT_EQ(Grantees(primary.get()), expected) << "-primary";
-  EXPECT_EQ(Grantees(state.get()), expected) << "-state";
+  EXPECT_EQ(ObjectSecurity(app.get()), expected) << "-app";
+  EXPECT_EQ(ObjectSecurity(primary.get()), expected) << "-primary";
+  EXPECT_EQ(ObjectSecurity(state.get()), expected) << "-state";
 
   const HWND dialog = WaitForManualDialog(hushpad.Pid());
   ASSERT_NE(dialog, nullptr);
   UniqueHandle manual(OpenMutexW(READ_CONTROL, FALSE, kManualMutexName));
-  EXPECT_EQ(Grantees(manual.get()), expected) << "-manual";
+  EXPECT_EQ(ObjectSecurity(manual.get()), expected) << "-manual";
   PressButton(dialog, IDC_REENABLE);
   EXPECT_TRUE(hushpad.ExitsWithZero());
 }

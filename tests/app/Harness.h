@@ -56,6 +56,12 @@ inline std::wstring WaitingTrace(DWORD id) {
 inline std::wstring TakingOverTrace(DWORD id) {
   return L"Hushpad: Taking over from [" + std::to_wstring(id) + L"]\n";
 }
+// A copy that starts Hushpad as administrator with `arguments`, through the
+// test build's stand-in for UAC (app/FaultPoints.h).
+inline Lines RunAsTraces(const std::wstring& arguments) {
+  return {L"Hushpad: PROGRAM needs administrator rights; starting Hushpad as administrator.\n",
+          L"HushpadFaults: ShellExecuteExW(runas, " + FaultsExe() + L", " + arguments + L")\n"};
+}
 // The parts one after another.
 Lines Concat(std::initializer_list<Lines> parts);
 // The last `count` lines (fewer if there are not that many).
@@ -73,13 +79,14 @@ bool Eventually(Condition condition, DWORD timeoutMs = 2000) {
   }
 }
 
-// One copy of Hushpad under the debugger; with a `fault` (kFaultVariable), or
-// while SimulatedSettings exist or kIntegrityVariable is set, it is the
-// fault-injection build. The
-// destructor ends a copy that still runs.
+// One copy of Hushpad under the debugger; with a `fault` (kFaultVariable), an
+// integrity level of its own (kIntegrityVariable: Wine runs every program at
+// one), or while SimulatedSettings exist or kIntegrityVariable is set, it is
+// the fault-injection build. The destructor ends a copy that still runs.
 class Hushpad {
  public:
-  explicit Hushpad(const std::wstring& arguments, const std::wstring& fault = {});
+  explicit Hushpad(const std::wstring& arguments, const std::wstring& fault = {},
+                   DWORD integrityLevel = 0);
   DWORD Pid() const { return process_->ProcessId(); }
   // Ends the copy at once, as Task Manager would, and waits until it is gone.
   void Kill();
@@ -115,6 +122,7 @@ class Probe {
   bool WaitForReport(DWORD timeoutMs = kTimeoutMs);
   DWORD Pid() const { return pid_; }
   const std::wstring& ReportedCommandLine() const { return reportedCommandLine_; }
+  const std::wstring& ReportedFolder() const { return reportedFolder_; }
   void Release() { SetEvent(event_.get()); }
 
  private:
@@ -124,6 +132,7 @@ class Probe {
   std::wstring commandLine_;
   DWORD pid_ = 0;
   std::wstring reportedCommandLine_;
+  std::wstring reportedFolder_;
 };
 
 bool ProcessRunning(DWORD processId);

@@ -3,21 +3,36 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/CopyWishes.h"
 
-// The launch step: traces "Hushpad: Launching: %s", starts `commandLine`
-// (NUL-terminated and writable, as CreateProcessW may write into it), then
+// What the command line asks the launch step to start.
+struct LaunchRequest {
+  std::vector<std::wstring> arguments;  // Hushpad's own, after its name, as split
+  size_t program = 0;                   // PROGRAM's place in them; its ARGUMENTS follow
+  bool manual = false;                  // --manual
+  bool family = false;                  // --tree, never together with `manual`
+};
+
+// The launch step. PROGRAM starts as an ordinary program when it can: traces
+// "Hushpad: Launching: %s" with PROGRAM and its ARGUMENTS, each quoted and
+// joined by single spaces, starts that command line with CreateProcessW, then
 // shows the manual dialog when `manual` is set, or else waits for the child
-// while dispatching `window`'s messages. With `family` (never together with
-// `manual`) the wait lasts until every program that the child starts, and
-// they in turn, have ended too; where they cannot be followed, the reason is
-// traced and the manual dialog is shown instead, so that the keys stay off
-// until the user says otherwise. The child is never terminated
-// once it runs, and never left suspended; its handles are closed on every way
-// out. The child, and a followed family, go into this copy's `entry` before
-// they can show a window. A child that cannot be started is reported in
-// message 108, naming `program` as the user typed it, and is no exception;
-// Win32Error 104 or 103 from the wait or the dialog passes through.
-void LaunchProgram(wchar_t* commandLine, const std::wstring& program, bool manual, bool family,
-                   HWND window, CopyEntry& entry);
+// while dispatching `window`'s messages. With `family` the wait lasts until
+// every program that the child starts, and they in turn, have ended too; where
+// they cannot be followed, the reason is traced and the manual dialog is shown
+// instead, so that the keys stay off until the user says otherwise. The child
+// is never terminated once it runs, and never left suspended; its handles are
+// closed on every way out. The child, and a followed family, go into this
+// copy's `entry` before they can show a window.
+//
+// What CreateProcessW refuses may still start another way (ChooseLaunchWay):
+// a program that needs administrator rights through a copy of Hushpad run as
+// administrator; a shortcut (.lnk) as its target, which is then started like
+// PROGRAM; a URL, an internet shortcut or a document through the program
+// registered for it, with the manual dialog. What starts in none of these ways
+// is reported in message 108, naming `program` as the user typed it (a
+// shortcut's target, when that is what failed), and is no exception. Win32Error
+// 104 or 103 from a wait or the dialog passes through.
+void LaunchProgram(const LaunchRequest& request, HWND window, CopyEntry& entry);

@@ -17,7 +17,6 @@
 #include "res/resource.h"
 #include "text/ErrorBox.h"
 #include "text/OptionErrors.h"
-#include "text/QuoteArgument.h"
 #include "text/ResourceText.h"
 #include "text/ScopeGuard.h"
 #include "text/Win32Error.h"
@@ -28,16 +27,6 @@ namespace {
 void ShowUsageError(const wchar_t* problem) {
   const std::wstring usage = LoadResourceString(nullptr, IDS_USAGE);
   ShowErrorMessage(FormatResourceMessage(IDS_USAGE_ERROR, nullptr, problem, usage.c_str()));
-}
-
-// Every argument quoted by itself, PROGRAM included, joined by single spaces.
-std::wstring JoinCommandLine(const std::vector<std::wstring>& arguments) {
-  std::wstring joined;
-  for (size_t i = 0; i < arguments.size(); ++i) {
-    if (i != 0) joined += L' ';
-    joined += QuoteArgument(arguments[i]);
-  }
-  return joined;
 }
 
 }  // namespace
@@ -62,7 +51,10 @@ void RunApplication(AppState& state) {
   // Element 0 is this program's own name: never parsed, never passed on.
   const int optionCount = count > 0 ? count - 1 : 0;
   wchar_t** firstRemaining = context.Parse(optionCount, arguments + 1);
-  const std::vector<std::wstring> remaining(firstRemaining, arguments + 1 + optionCount);
+  LaunchRequest request;
+  request.arguments.assign(arguments + 1, arguments + 1 + optionCount);
+  request.program = static_cast<size_t>(firstRemaining - (arguments + 1));
+  const bool noProgram = request.program == request.arguments.size();
 
   if (context.ErrorCode() != ARGOT_ERROR_NONE) {
     ShowUsageError(context.ErrorMessage());
@@ -77,16 +69,10 @@ void RunApplication(AppState& state) {
     return;
   }
 
-  std::vector<wchar_t> commandLine;  // writable, as CreateProcessW requires
-  if (!remaining.empty()) {
-    const std::wstring joined = JoinCommandLine(remaining);
-    commandLine.assign(joined.begin(), joined.end());
-  } else if (!g_manualFlag) {
-    const std::wstring noProgram = LoadResourceString(nullptr, IDS_NO_PROGRAM);
-    ShowUsageError(noProgram.c_str());
+  if (noProgram && !g_manualFlag) {
+    ShowUsageError(LoadResourceString(nullptr, IDS_NO_PROGRAM).c_str());
     return;
   }
-  commandLine.push_back(L'\0');
 
   // --tree has nothing to wait for with --manual, and --focus no program to
   // scope to: the user ends the run.
@@ -94,10 +80,11 @@ void RunApplication(AppState& state) {
     OutputDebugStringW(L"Hushpad: --focus has no effect with --manual.\n");
   }
   StartUp(state, g_focusFlag && !g_manualFlag ? kWantsKeyOffInFront : kWantsKeyOff);
-  if (remaining.empty()) {
+  if (noProgram) {
     ShowManualDialog();
   } else {
-    LaunchProgram(commandLine.data(), remaining.front(), g_manualFlag, g_treeFlag && !g_manualFlag,
-                  state.window, state.entry);
+    request.manual = g_manualFlag;
+    request.family = g_treeFlag && !g_manualFlag;
+    LaunchProgram(request, state.window, state.entry);
   }
 }

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <new>
 #include <string>
@@ -205,29 +207,47 @@ TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
   // it cannot be resumed: it must be ended, never left behind.
   const std::wstring unresumable = TestFolder() + L"never-resumed.exe";
   ASSERT_TRUE(CopyFileW(ProbeExe().c_str(), unresumable.c_str(), FALSE));
+  // Neither a program nor opened by any: the box names it in the system's
+  // text. And a shortcut that the shell cannot read.
+  const std::wstring document = TestFolder() + L"notes.hushpad-unknown";
+  const std::wstring unreadable = TestFolder() + L"unreadable.lnk";
+  for (const std::wstring& file : {document, unreadable}) {
+    std::ofstream(std::filesystem::path(file)) << "garbage";
+  }
 
+  // A program that needs administrator rights, where Hushpad already has them
+  // or the user declines them; with --manual, no dialog follows either.
+  const DWORD medium = SECURITY_MANDATORY_MEDIUM_RID, high = SECURITY_MANDATORY_HIGH_RID;
   struct Case {
     const wchar_t *options, *fault;
     std::wstring program;
-    DWORD error;
+    DWORD error, level;
   } const cases[] = {
-      {L"", L"", missing, missingError},
-      {L"--manual ", L"", missing, missingError},
-      {L"--tree ", L"ResumeThread:5", unresumable, 5},
+      {L"", L"", missing, missingError, 0},
+      {L"--tree ", L"ResumeThread:5", unresumable, 5, 0},
+      {L"", L"", document, ERROR_BAD_EXE_FORMAT, 0},
+      {L"", L"", unreadable, static_cast<DWORD>(E_FAIL), 0},
+      {L"--manual ", L"CreateChildProcess:740", unresumable, 740, high},
+      {L"--manual ", L"CreateChildProcess:740,ShellExecuteExW:1223", unresumable, ERROR_CANCELLED,
+       medium},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.options + c.program));
     // Quoted as Hushpad quotes it for the child, so that it is also the trace.
     const bool blank = c.program.find(L' ') != std::wstring::npos;
     const std::wstring commandLine = (blank ? L"\"" + c.program + L"\"" : c.program) + L" arg";
-    Hushpad hushpad(c.options + commandLine, c.fault);
-    // PROGRAM as typed, not quoted, in the box.
-    ExpectErrorBox(
-        hushpad, L"Unable to start process \"" + c.program + L"\".  " + SystemText(c.error), [&] {
-          EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed, {LaunchingTrace(commandLine)}}));
-          EXPECT_FALSE(keys.WindowsKeyGetsThrough())
-              << "keys stay suppressed while the box is open";
-        });
+    Hushpad hushpad(c.options + commandLine, c.fault, c.level);
+    Lines launched{LaunchingTrace(commandLine)};
+    if (c.level == medium) launched = Concat({launched, RunAsTraces(c.options + commandLine)});
+    // PROGRAM as typed, not quoted, in the box, and in the system's text too.
+    std::wstring text = SystemText(c.error);
+    if (const size_t insert = text.find(L"%1"); insert != std::wstring::npos) {
+      text.replace(insert, 2, c.program);
+    }
+    ExpectErrorBox(hushpad, L"Unable to start process \"" + c.program + L"\".  " + text, [&] {
+      EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed, launched}));
+      EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "keys stay suppressed while the box is open";
+    });
     EXPECT_EQ(Tail(hushpad.Traces(), 3), kRestored);
     EXPECT_TRUE(keys.WindowsKeyGetsThrough());
   }

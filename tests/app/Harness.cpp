@@ -122,14 +122,18 @@ std::wstring SystemText(DWORD error) {
   return text.erase(text.find_last_not_of(L" \t\r\n") + 1);  // npos + 1: all
 }
 
-Hushpad::Hushpad(const std::wstring& arguments, const std::wstring& fault) {
+Hushpad::Hushpad(const std::wstring& arguments, const std::wstring& fault, DWORD integrityLevel) {
   SetEnvironmentVariableW(kFaultVariable, fault.empty() ? nullptr : fault.c_str());
+  if (integrityLevel) {
+    SetEnvironmentVariableW(kIntegrityVariable, std::to_wstring(integrityLevel).c_str());
+  }
   const bool simulated = GetEnvironmentVariableW(kSettingsVariable, nullptr, 0) != 0 ||
                          GetEnvironmentVariableW(kIntegrityVariable, nullptr, 0) != 0;
   const std::wstring program = fault.empty() && !simulated ? HushpadExe() : FaultsExe();
   process_ = std::make_unique<DebuggedProcess>(Quoted(program) +
                                                (arguments.empty() ? L"" : L" " + arguments));
   SetEnvironmentVariableW(kFaultVariable, nullptr);
+  if (integrityLevel) SetEnvironmentVariableW(kIntegrityVariable, nullptr);
 }
 
 void Hushpad::Kill() {
@@ -157,7 +161,7 @@ bool Probe::Started() const {
 
 bool Probe::WaitForReport(DWORD timeoutMs) {
   if (!Eventually([&] { return Started(); }, timeoutMs)) return false;
-  // UTF-16, NUL-separated: process ID, command line, then argv (unread).
+  // UTF-16, NUL-separated: process ID, command line, folder, then argv (unread).
   const std::string bytes = ReadWholeFile(report_);
   const std::wstring report(reinterpret_cast<const wchar_t*>(bytes.data()),
                             bytes.size() / sizeof(wchar_t));
@@ -166,9 +170,10 @@ bool Probe::WaitForReport(DWORD timeoutMs) {
   for (size_t end; (end = report.find(L'\0', start)) != std::wstring::npos; start = end + 1) {
     parts.push_back(report.substr(start, end - start));
   }
-  if (parts.size() < 2) return false;
+  if (parts.size() < 3) return false;
   pid_ = std::wcstoul(parts[0].c_str(), nullptr, 10);
   reportedCommandLine_ = parts[1];
+  reportedFolder_ = parts[2];
   return true;
 }
 

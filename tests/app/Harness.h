@@ -55,6 +55,12 @@ inline std::wstring WaitingTrace(DWORD id) {
 inline std::wstring TakingOverTrace(DWORD id) {
   return L"Hushpad: Taking over from [" + std::to_wstring(id) + L"]\n";
 }
+// A copy that starts Hushpad as administrator with `arguments`, through the
+// test build's stand-in for UAC (app/FaultPoints.h).
+inline Lines RunAsTraces(const std::wstring& arguments) {
+  return {L"Hushpad: PROGRAM needs administrator rights; starting Hushpad as administrator.\n",
+          L"HushpadFaults: ShellExecuteExW(runas, " + FaultsExe() + L", " + arguments + L")\n"};
+}
 // The parts one after another.
 Lines Concat(std::initializer_list<Lines> parts);
 // A deferring copy's lines, with `run` between its start-up and its end:
@@ -78,13 +84,14 @@ bool Eventually(Condition condition, DWORD timeoutMs = 2000) {
   }
 }
 
-// One copy of Hushpad under the debugger; with a `fault` (kFaultVariable), or
-// while SimulatedSettings exist or kIntegrityVariable is set, it is the
-// fault-injection build. The
-// destructor ends a copy that still runs.
+// One copy of Hushpad under the debugger; with a `fault` (kFaultVariable), an
+// integrity level of its own (kIntegrityVariable: Wine runs every program at
+// one), or while SimulatedSettings exist or kIntegrityVariable is set, it is
+// the fault-injection build. The destructor ends a copy that still runs.
 class Hushpad {
  public:
-  explicit Hushpad(const std::wstring& arguments, const std::wstring& fault = {});
+  explicit Hushpad(const std::wstring& arguments, const std::wstring& fault = {},
+                   DWORD integrityLevel = 0);
   DWORD Pid() const { return process_->ProcessId(); }
   // Ends the copy at once, as Task Manager would, and waits until it is gone.
   void Kill();
@@ -123,6 +130,7 @@ class Probe {
   bool WaitForReport(DWORD timeoutMs = kTimeoutMs);
   DWORD Pid() const { return pid_; }
   const std::wstring& ReportedCommandLine() const { return reportedCommandLine_; }
+  const std::wstring& ReportedFolder() const { return reportedFolder_; }
   void Release() { SetEvent(event_.get()); }
 
  private:
@@ -132,6 +140,7 @@ class Probe {
   std::wstring commandLine_;
   DWORD pid_ = 0;
   std::wstring reportedCommandLine_;
+  std::wstring reportedFolder_;
 };
 
 bool ProcessRunning(DWORD processId);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 
 #include "Harness.h"
 #include "res/resource.h"
@@ -79,27 +81,61 @@ TEST(ManualDialog, OneCopyShowsItAndItAloneEndsTheSuppression) {
   EXPECT_EQ(alone.Traces(), Concat({kSuppressed, kRestored}));
 }
 
-TEST(ManualDialog, StandsInForAFamilyThatCannotBeFollowed) {
-  // Waiting for PROGRAM alone would give the keys back while the rest of its
-  // family runs on: the user ends the run instead.
+TEST(ManualDialog, StandsInForAGameThatCannotBeFollowed) {
+  // A family that cannot be followed, and what the program registered for a
+  // link or a document starts: waiting for PROGRAM alone would give the keys
+  // back while the game runs on; the user ends the run instead.
   WindowsKeyObserver keys;
-  Probe probe;
-  Hushpad hushpad(L"--tree " + probe.CommandLine(), L"AssignProcessToJobObject:5");
-  const HWND dialog = WaitForManualDialog(hushpad.Pid());
-  ASSERT_NE(dialog, nullptr);
-  ASSERT_TRUE(probe.WaitForReport()) << "PROGRAM runs all the same";
-  probe.Release();
-  EXPECT_TRUE(Eventually([&] { return !ProcessRunning(probe.Pid()); }));
-  PumpMessages(300);
-  EXPECT_TRUE(hushpad.Running());
-  EXPECT_FALSE(keys.WindowsKeyGetsThrough());
-  PressButton(dialog, IDC_REENABLE);
-  ASSERT_TRUE(hushpad.ExitsWithZero());
-  EXPECT_TRUE(keys.WindowsKeyGetsThrough());
-  EXPECT_EQ(hushpad.Traces(),
-            Concat({kSuppressed,
-                    {LaunchingTrace(probe.CommandLine()),
-                     L"Hushpad: Unable to follow the programs that PROGRAM starts: " +
-                         SystemText(5) + L"\n"},
-                    kRestored}));
+  const std::wstring scheme = UniqueName(L"hushpad-test"), url = scheme + L":play";
+  const std::wstring urlFile = TestFolder() + L"Game.url";
+  std::ofstream(std::filesystem::path(urlFile), std::ios::binary)
+      << "[InternetShortcut]\r\nURL=" << std::string(url.begin(), url.end());
+  const std::wstring opened =
+      L"Hushpad: PROGRAM was opened by the program registered for it; press Re-enable Keys when "
+      L"the game has ended.\n";
+  struct Case {
+    std::wstring arguments;  // after the probe's command line, for a family
+    const wchar_t* fault;
+    std::wstring trace, probeGets;  // what the probe gets after its own command line
+  } const cases[] = {
+      {L"--tree ", L"AssignProcessToJobObject:5",
+       L"Hushpad: Unable to follow the programs that PROGRAM starts: " + SystemText(5) + L"\n",
+       L""},
+      {url + L" \"an extra\"", L"", opened, L" \"" + url + L"\" \"an extra\""},
+      // The file's URL, and an empty %*.
+      {urlFile, L"", opened, L" \"" + url + L"\" "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.arguments));
+    Probe probe;
+    const bool family = c.probeGets.empty();
+    // A scheme as a launcher registers it; Wine 8 reads URL schemes from
+    // HKEY_CLASSES_ROOT itself only, not from HKCU\Software\Classes.
+    const std::wstring command = probe.CommandLine() + L" \"%1\" %*";
+    RegSetKeyValueW(HKEY_CLASSES_ROOT, scheme.c_str(), L"URL Protocol", REG_SZ, L"", sizeof(L""));
+    RegSetKeyValueW(HKEY_CLASSES_ROOT, (scheme + L"\\shell\\open\\command").c_str(), nullptr,
+                    REG_SZ, command.c_str(), static_cast<DWORD>((command.size() + 1) * 2));
+    const struct Unregister {
+      ~Unregister() { RegDeleteTreeW(HKEY_CLASSES_ROOT, scheme.c_str()); }
+      const std::wstring& scheme;
+    } unregister{scheme};
+    const std::wstring arguments = family ? c.arguments + probe.CommandLine() : c.arguments;
+    Hushpad hushpad(arguments, c.fault);
+    const HWND dialog = WaitForManualDialog(hushpad.Pid());
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(probe.WaitForReport()) << "PROGRAM runs all the same";
+    EXPECT_EQ(probe.ReportedCommandLine(), probe.CommandLine() + c.probeGets);
+    probe.Release();
+    EXPECT_TRUE(Eventually([&] { return !ProcessRunning(probe.Pid()); }));
+    PumpMessages(300);
+    EXPECT_TRUE(hushpad.Running());
+    EXPECT_FALSE(keys.WindowsKeyGetsThrough());
+    PressButton(dialog, IDC_REENABLE);
+    ASSERT_TRUE(hushpad.ExitsWithZero());
+    EXPECT_TRUE(keys.WindowsKeyGetsThrough());
+    EXPECT_EQ(hushpad.Traces(),
+              Concat({kSuppressed,
+                      {LaunchingTrace(family ? probe.CommandLine() : c.arguments), c.trace},
+                      kRestored}));
+  }
 }

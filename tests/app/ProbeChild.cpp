@@ -1,7 +1,8 @@
 // HushpadProbe: the child program of the end-to-end tests. It reports what it
 // received and then lives as long as a test wants. Its own arguments:
 //   /out:PATH    write, UTF-16 and NUL-separated: process ID, the command line
-//                exactly as GetCommandLineW gives it, then every argv element
+//                exactly as GetCommandLineW gives it, the current folder, then
+//                every argv element
 //   /wait:NAME   wait (at most a minute) until the named event is set
 //   /sleep:MS    live MS milliseconds longer
 //   /spawn:NAME  start another probe that waits for the event NAME (and
@@ -67,7 +68,10 @@ void WaitPumping(HANDLE event) {
 }
 
 void WriteReport(const std::wstring& path, int count, wchar_t** arguments) {
-  std::wstring report = std::to_wstring(GetCurrentProcessId()) + L'\0' + GetCommandLineW() + L'\0';
+  wchar_t folder[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, folder);
+  std::wstring report =
+      std::to_wstring(GetCurrentProcessId()) + L'\0' + GetCommandLineW() + L'\0' + folder + L'\0';
   for (int i = 0; i < count; ++i) report += std::wstring(arguments[i]) + L'\0';
   // Written aside and renamed, so a test never reads half a report.
   const std::wstring partial = path + L".partial";

@@ -50,7 +50,8 @@ TEST(ShippedProgram, IsAStripped32BitGuiProgramImportingOnlySystemDlls) {
     std::transform(dll.begin(), dll.end(), dll.begin(), ::tolower);
     // msvcrt.dll is the system's own C runtime, part of every Windows.
     EXPECT_TRUE(dll == "kernel32.dll" || dll == "user32.dll" || dll == "shell32.dll" ||
-                dll == "advapi32.dll" || dll == "wtsapi32.dll" || dll == "msvcrt.dll")
+                dll == "advapi32.dll" || dll == "ole32.dll" || dll == "wtsapi32.dll" ||
+                dll == "msvcrt.dll")
         << dll;
   }
   FreeLibrary(module);

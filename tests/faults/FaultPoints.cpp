@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cwchar>
+#include <string>
 
 #include "SimulatedAccessibility.h"
 
@@ -13,20 +14,29 @@ struct FaultSetting {
   unsigned long error = 0;
   unsigned long delay = 0;
   unsigned long times = 0;
+  size_t index = 0;  // its place among the settings, each with a count of its own
 };
+constexpr size_t kMaxSettings = 8;
 
 // Whether HUSHPAD_FAULT names `name`, and how.
 bool ReadSetting(const wchar_t* name, FaultSetting& fault) noexcept {
-  wchar_t setting[128] = {};
-  const DWORD length = GetEnvironmentVariableW(kFaultVariable, setting, ARRAYSIZE(setting));
-  if (length == 0 || length >= ARRAYSIZE(setting)) return false;
+  wchar_t settings[256] = {};
+  const DWORD length = GetEnvironmentVariableW(kFaultVariable, settings, ARRAYSIZE(settings));
+  if (length == 0 || length >= ARRAYSIZE(settings)) return false;
   const size_t nameLength = std::wcslen(name);
-  if (std::wcsncmp(setting, name, nameLength) != 0 || setting[nameLength] != L':') return false;
-  wchar_t* rest = nullptr;
-  fault.error = std::wcstoul(setting + nameLength + 1, &rest, 10);
-  if (*rest == L':') fault.delay = std::wcstoul(rest + 1, &rest, 10);
-  if (*rest == L':') fault.times = std::wcstoul(rest + 1, nullptr, 10);
-  return true;
+  wchar_t* setting = settings;
+  for (fault.index = 0; fault.index < kMaxSettings; ++fault.index) {
+    if (std::wcsncmp(setting, name, nameLength) == 0 && setting[nameLength] == L':') {
+      wchar_t* rest = nullptr;
+      fault.error = std::wcstoul(setting + nameLength + 1, &rest, 10);
+      if (*rest == L':') fault.delay = std::wcstoul(rest + 1, &rest, 10);
+      if (*rest == L':') fault.times = std::wcstoul(rest + 1, nullptr, 10);
+      return true;
+    }
+    setting = std::wcschr(setting, L',');
+    if (!setting++) return false;
+  }
+  return false;
 }
 
 // The simulated system, in the section the tests create.
@@ -49,9 +59,8 @@ SimulatedAccessibility* SimulatedSystem() noexcept {
 bool FaultPointHit(const wchar_t* name) noexcept {
   FaultSetting fault;
   if (!ReadSetting(name, fault)) return false;
-  // One setting names one call, so one count serves all fault points.
-  static std::atomic<unsigned long> hits{0};
-  if (fault.times != 0 && hits++ >= fault.times) return false;
+  static std::atomic<unsigned long> hits[kMaxSettings];
+  if (fault.times != 0 && hits[fault.index]++ >= fault.times) return false;
   if (fault.delay != 0) Sleep(fault.delay);
   SetLastError(fault.error);
   return true;
@@ -74,4 +83,45 @@ DWORD FaultIntegrityLevel(DWORD actual) noexcept {
   const DWORD length = GetEnvironmentVariableW(kIntegrityVariable, level, ARRAYSIZE(level));
   if (length == 0 || length >= ARRAYSIZE(level)) return actual;
   return std::wcstoul(level, nullptr, 10);
+}
+
+bool FaultElevated(bool actual) noexcept {
+  const DWORD level = FaultIntegrityLevel(MAXDWORD);
+  return level == MAXDWORD ? actual : level >= SECURITY_MANDATORY_HIGH_RID;
+}
+
+BOOL WINAPI FaultShellExecute(SHELLEXECUTEINFOW* info) noexcept {
+  const auto text = [](const wchar_t* given) { return given ? given : L""; };
+  const std::wstring trace = std::wstring(L"HushpadFaults: ShellExecuteExW(") + text(info->lpVerb) +
+                             L", " + text(info->lpFile) + L", " + text(info->lpParameters) + L")\n";
+  OutputDebugStringW(trace.c_str());
+  if (FaultPointHit(L"ShellExecuteExW")) return FALSE;
+  if (std::wcscmp(text(info->lpVerb), L"runas") != 0) return ShellExecuteExW(info);
+  // The copy's own environment, without its faults, at the high level.
+  std::wstring environment;
+  wchar_t* own = GetEnvironmentStringsW();
+  for (const wchar_t* entry = own; *entry; entry += std::wcslen(entry) + 1) {
+    const std::wstring name(entry, std::wcscspn(entry + 1, L"=") + 1);  // "=C:" names begin so
+    if (name != kFaultVariable && name != kIntegrityVariable) environment.append(entry) += L'\0';
+  }
+  FreeEnvironmentStringsW(own);
+  environment += L"HUSHPAD_INTEGRITY=" + std::to_wstring(SECURITY_MANDATORY_HIGH_RID) + L'\0';
+  wchar_t system[MAX_PATH] = {};
+  GetSystemDirectoryW(system, MAX_PATH);
+  std::wstring commandLine = L"\"" + std::wstring(info->lpFile) + L"\" " + text(info->lpParameters);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE,
+                      CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                      info->lpDirectory ? info->lpDirectory : system, &startup, &started)) {
+    return FALSE;
+  }
+  CloseHandle(started.hThread);
+  if (info->fMask & SEE_MASK_NOCLOSEPROCESS) {
+    info->hProcess = started.hProcess;
+  } else {
+    CloseHandle(started.hProcess);
+  }
+  return TRUE;
 }

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// Whether this copy runs as administrator: its token is elevated
+// (TokenElevation). A token that cannot be read counts as elevated, so that a
+// copy never starts itself again because of it.
+bool RunsElevated() noexcept;
+
+// For a PROGRAM that needs administrator rights: starts this program again,
+// as administrator, with `arguments` (its own, after its name) in this copy's
+// current folder, and waits for that copy's end while dispatching `window`'s
+// messages. Windows asks the user once (UAC). That copy then does everything
+// the command line asks for, --manual's dialog included. Returns 0 once it
+// has ended, or why it could not be started (ERROR_CANCELLED: the user said
+// no); Win32Error 104 from the wait passes through.
+DWORD RunElevatedCopy(const std::vector<std::wstring>& arguments, HWND window);

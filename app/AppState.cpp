@@ -34,8 +34,7 @@ void InstallHook(KeyboardHook& hook, SharedState& shared) {
   // The fault point stands in front of the whole install.
   g_keyboardHookHandle = HUSHPAD_FAULT_POINT(SetWindowsHookExW)
                              ? nullptr
-                             : hook.Install(WindowsKeyHookProc,
-                                            {SwallowsNewWindowsKeyPress, shared.Copies()},
+                             : hook.Install(WindowsKeyHookProc, {SwallowsNewPress, shared.Copies()},
                                             HUSHPAD_HOOK_RENEWAL_SEAM);
 }
 
@@ -79,6 +78,9 @@ void AppState::TakeOver(void* self) noexcept {
 
 void AppState::TearDown() {
   entry.Want(kWantsNothing);
+  if (entry.WantsTaskKeys()) {
+    OutputDebugStringW(L"Hushpad: Re-enabled Alt+Tab, Alt+Esc and Ctrl+Esc.\n");
+  }
   if (!primary) {
     mutex.Acquire();
     primary = role.StopWatching();
@@ -160,7 +162,24 @@ RoleChoice ChooseRole(AppState& state) {
 
 }  // namespace
 
-void StartUp(AppState& state, CopyWant want) {
+// A deferring copy's start-up, once its window exists.
+void Defer(AppState& state, DWORD primary) {
+  DebugTrace(L"Hushpad: Deferring to [%u]\n", static_cast<unsigned>(primary));
+  // A hook does not see the keys that go to a window of a higher integrity
+  // level than its own (User Interface Privilege Isolation, in "Windows
+  // Integrity Mechanism Design"). So a copy above medium keeps a hook of its
+  // own for its program, whatever the primary's level now: the primary may
+  // die, and a medium copy take over. It is in place before the watch starts,
+  // so that a takeover finds it and installs no second one.
+  HUSHPAD_PAUSE_POINT(InstallOwnHook);
+  if (state.integrityLevel_ > SECURITY_MANDATORY_MEDIUM_RID) {
+    InstallHook(state.hook, state.shared);
+    if (!g_keyboardHookHandle) throw Win32Error{IDS_HOOK_ERROR, GetLastError()};
+  }
+  state.role.Watch(&AppState::TakeOver, &state);
+}
+
+void StartUp(AppState& state, CopyWant want, bool taskKeys) {
   const HMODULE module = GetModuleHandleW(nullptr);
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = DefWindowProcW;
@@ -174,7 +193,7 @@ void StartUp(AppState& state, CopyWant want) {
   {
     InstanceLock lock(state.mutex);
     choice = ChooseRole(state);
-    state.entry.Enter(state.shared.Copies(), want);
+    state.entry.Enter(state.shared.Copies(), want, taskKeys);
     state.primary = choice.role != StartRole::Defer;
     state.window =
         HUSHPAD_FAULT_POINT(CreateWindowExW)
@@ -203,20 +222,8 @@ void StartUp(AppState& state, CopyWant want) {
       }
       state.shared.SetPrimary(GetCurrentProcessId());
       state.accessibility.Disable();
-      return;
     }
   }
-  DebugTrace(L"Hushpad: Deferring to [%u]\n", static_cast<unsigned>(choice.processId));
-  // A hook does not see the keys that go to a window of a higher integrity
-  // level than its own (User Interface Privilege Isolation, in "Windows
-  // Integrity Mechanism Design"). So a copy above medium keeps a hook of its
-  // own for its program, whatever the primary's level now: the primary may
-  // die, and a medium copy take over. It is in place before the watch starts,
-  // so that a takeover finds it and installs no second one.
-  HUSHPAD_PAUSE_POINT(InstallOwnHook);
-  if (state.integrityLevel_ > SECURITY_MANDATORY_MEDIUM_RID) {
-    InstallHook(state.hook, state.shared);
-    if (!g_keyboardHookHandle) throw Win32Error{IDS_HOOK_ERROR, GetLastError()};
-  }
-  state.role.Watch(&AppState::TakeOver, &state);
+  if (!state.primary) Defer(state, choice.processId);
+  if (taskKeys) OutputDebugStringW(L"Hushpad: Disabled Alt+Tab, Alt+Esc and Ctrl+Esc.\n");
 }

@@ -52,7 +52,8 @@ struct AppState {
   AccessibilityGuard accessibility;  // primary only
 
  private:
-  friend void StartUp(AppState& state, CopyWant want);
+  friend void StartUp(AppState& state, CopyWant want, bool taskKeys);
+  friend void Defer(AppState& state, DWORD primary);
   static void TakeOver(void* self) noexcept;
   void TearDown();
   void WaitForOtherCopies();
@@ -70,5 +71,8 @@ struct AppState {
 // traces "Hushpad: Deferring to [%u]", installs a hook of its own when it runs
 // above medium integrity, and starts watching the role. Throws
 // Win32Error 105, 103, 104, 106 or 107. The copy's record wants `want` until
-// its run is over.
-void StartUp(AppState& state, CopyWant want);
+// its run is over; with `taskKeys` the wish covers Alt+Tab, Alt+Esc and
+// Ctrl+Esc too, and the copy traces "Hushpad: Disabled Alt+Tab, Alt+Esc and
+// Ctrl+Esc." last (and "Hushpad: Re-enabled Alt+Tab, Alt+Esc and Ctrl+Esc."
+// as its teardown begins).
+void StartUp(AppState& state, CopyWant want, bool taskKeys);

@@ -31,7 +31,7 @@ bool CopyRuns(DWORD processId) noexcept {
 
 CopyWish Read(const CopyRecord& record) noexcept {
   return {static_cast<DWORD>(record.copy), record.want, static_cast<DWORD>(record.program),
-          record.family != 0};
+          record.family != 0, record.taskKeys != 0};
 }
 
 // Whether `front` is among the processes of that copy's family now. The
@@ -63,7 +63,8 @@ FamilyJobName::FamilyJobName(DWORD copy, DWORD program) noexcept {
   wsprintfW(text, L"Local\\Hushpad-" HUSHPAD_GUID L"-family-%lu-%lu", copy, program);
 }
 
-void CopyEntry::Enter(CopyRecord* records, CopyWant want) noexcept {
+void CopyEntry::Enter(CopyRecord* records, CopyWant want, bool taskKeys) noexcept {
+  taskKeys_ = taskKeys;
   const DWORD self = GetCurrentProcessId();
   CopyRecord* slot = nullptr;
   for (size_t i = 0; i < kCopyRecords; ++i) {
@@ -80,6 +81,7 @@ void CopyEntry::Enter(CopyRecord* records, CopyWant want) noexcept {
   InterlockedExchange(&record_->want, want);
   InterlockedExchange(&record_->program, 0);
   InterlockedExchange(&record_->family, 0);
+  InterlockedExchange(&record_->taskKeys, taskKeys);
   InterlockedExchange(&record_->copy, static_cast<LONG>(self));  // last: now it speaks
 }
 
@@ -102,17 +104,21 @@ void CopyEntry::Leave() noexcept {
   record_ = nullptr;
 }
 
-bool SwallowsNewWindowsKeyPress(void* context) noexcept {
+bool SwallowsNewPress(void* context, PressKind kind) noexcept {
   const auto* records = static_cast<const CopyRecord*>(context);
   CopyWish wishes[kCopyRecords];
-  bool focus = false;
+  bool focus = false, taskKeys = false;
   for (size_t i = 0; i < kCopyRecords; ++i) {
     wishes[i] = Read(records[i]);
-    focus = focus || (wishes[i].copy != 0 && wishes[i].want == kWantsKeyOffInFront);
+    if (wishes[i].copy == 0) continue;
+    focus = focus || wishes[i].want == kWantsKeyOffInFront;
+    taskKeys = taskKeys || (wishes[i].taskKeys && wishes[i].want != kWantsNothing);
   }
-  // Without a copy that scopes to focus, every press is swallowed, as it
-  // always was, without looking further.
-  if (!focus) return true;
+  // Without a copy that scopes to focus, every press of a Windows key is
+  // swallowed, as it always was; without a copy that asks for them, every
+  // task-switching key passes: neither looks further.
+  if (kind == PressKind::WindowsKey && !focus) return true;
+  if (kind == PressKind::TaskKey && !taskKeys) return false;
   DWORD running[kCopyRecords];
   size_t runningCount = 0;
   bool unrecorded = false;  // more copies run than records hold
@@ -129,6 +135,6 @@ bool SwallowsNewWindowsKeyPress(void* context) noexcept {
   // later), so it counts as the program's; a terminal's own window does not.
   DWORD front = 0;
   if (const HWND window = GetForegroundWindow()) GetWindowThreadProcessId(window, &front);
-  return unrecorded ||
-         WantsPressSwallowed(wishes, kCopyRecords, running, runningCount, front, InFamily);
+  return (unrecorded && kind == PressKind::WindowsKey) ||
+         WantsPressSwallowed(kind, wishes, kCopyRecords, running, runningCount, front, InFamily);
 }

@@ -4,19 +4,22 @@
 
 #include <cstddef>
 
-// What each copy of Hushpad asks of the Windows key. One copy's hook serves
-// all of them, so every copy records its wish in the shared state, and that
-// hook asks, at each new plain press of a Windows key, whether any copy that
-// runs wants it swallowed.
+#include "keys/KeyboardHook.h"
+
+// What each copy of Hushpad asks of the keys. One copy's hook serves all of
+// them, so every copy records its wish in the shared state, and that hook
+// asks, at each new plain press of a Windows key and at each new Alt+Tab,
+// Alt+Esc or Ctrl+Esc, whether any copy that runs wants it swallowed.
 //
-// A copy wants the key off all the time, or (--focus) only while a window of
+// A copy wants the keys off all the time, or (--focus) only while a window of
 // its program is in front: PROGRAM's process, or with --tree any process of
-// its family. Once its run is over (its program has ended, or its dialog was
-// closed) it wants nothing: the primary may still wait for other copies then.
-// A copy counts only while its window exists, so the record of a copy that
-// was killed is ignored; a copy with a window but no record (one of Hushpad
-// 1.0, whose records are in a layout of their own, or one that found no free
-// record) wants the key off.
+// its family. Its wish covers the Windows key, and with --task-keys the
+// task-switching keys too. Once its run is over (its program has ended, or
+// its dialog was closed) it wants nothing: the primary may still wait for
+// other copies then. A copy counts only while its window exists, so the
+// record of a copy that was killed is ignored; a copy with a window but no
+// record (one of Hushpad 1.0, whose records are in a layout of their own, or
+// one that found no free record) wants the Windows key off, and nothing more.
 enum CopyWant : LONG {
   kWantsNothing = 0,
   kWantsKeyOff = 1,
@@ -32,6 +35,7 @@ struct CopyRecord {
   volatile LONG want;     // a CopyWant
   volatile LONG program;  // PROGRAM's process ID, once it runs
   volatile LONG family;   // nonzero: PROGRAM's family is followed in FamilyJobName's job
+  volatile LONG taskKeys;  // nonzero: the wish covers the task-switching keys (--task-keys)
 };
 inline constexpr size_t kCopyRecords = 32;
 
@@ -41,9 +45,10 @@ struct CopyWish {
   LONG want;
   DWORD program;
   bool family;
+  bool taskKeys;
 };
 
-// Whether a new plain press of a Windows key is swallowed: `running` are the
+// Whether a new press of `kind` is swallowed: `running` are the
 // process IDs of the copies whose windows exist, `front` the process of the
 // window in front (0: none, as while the user switches windows or the secure
 // desktop shows), `inFamily(wish, front)` whether `front` belongs to the family
@@ -51,14 +56,20 @@ struct CopyWish {
 // alone: PROGRAM is one while it runs, and once it has ended its process ID
 // may be given to any other program.
 template <typename InFamily>
-bool WantsPressSwallowed(const CopyWish* wishes, size_t wishCount, const DWORD* running,
-                         size_t runningCount, DWORD front, InFamily inFamily) noexcept {
+bool WantsPressSwallowed(PressKind kind, const CopyWish* wishes, size_t wishCount,
+                         const DWORD* running, size_t runningCount, DWORD front,
+                         InFamily inFamily) noexcept {
   for (size_t i = 0; i < runningCount; ++i) {
     const CopyWish* wish = nullptr;
     for (size_t j = 0; j < wishCount && !wish; ++j) {
       if (wishes[j].copy == running[i]) wish = &wishes[j];
     }
-    if (!wish || wish->want == kWantsKeyOff) return true;
+    if (!wish) {
+      if (kind == PressKind::WindowsKey) return true;
+      continue;
+    }
+    if (kind == PressKind::TaskKey && !wish->taskKeys) continue;
+    if (wish->want == kWantsKeyOff) return true;
     if (wish->want == kWantsKeyOffInFront && front != 0 &&
         (wish->family ? inFamily(*wish, front) : wish->program == front)) {
       return true;
@@ -87,8 +98,10 @@ class CopyEntry {
   // process, wanting `want`; call it under the "-app" mutex, before this
   // copy's window exists. A record whose copy has no window is free. With no
   // record free, the copy stays unrecorded, which the hook takes for a copy
-  // that wants the key off all the time.
-  void Enter(CopyRecord* records, CopyWant want) noexcept;
+  // that wants the Windows key off all the time. With `taskKeys`, the wish
+  // covers the task-switching keys too.
+  void Enter(CopyRecord* records, CopyWant want, bool taskKeys) noexcept;
+  bool WantsTaskKeys() const noexcept { return taskKeys_; }
   bool InFront() const noexcept { return record_ && record_->want == kWantsKeyOffInFront; }
   // PROGRAM runs as `program`; with `family`, its family is followed in
   // FamilyJobName(this process, program)'s job.
@@ -100,8 +113,9 @@ class CopyEntry {
 
  private:
   CopyRecord* record_ = nullptr;
+  bool taskKeys_ = false;
 };
 
 // The hook's NewPressTest: WantsPressSwallowed for the records at `context`
 // (kCopyRecords CopyRecords), the copies' windows and the window in front.
-bool SwallowsNewWindowsKeyPress(void* context) noexcept;
+bool SwallowsNewPress(void* context, PressKind kind) noexcept;

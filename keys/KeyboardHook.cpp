@@ -9,11 +9,12 @@ namespace {
 // The state of the thread that runs WindowsKeyHookProc: set before the hook is
 // installed, then read and written only by the procedure, which the system
 // calls on that thread alone, whichever of its renewed hooks is in place.
-WindowsKeyPresses g_presses;
+KeyPresses g_presses;
 NewPressTest g_newPress;
 
-bool SwallowsNewPress() noexcept {
-  return g_newPress.swallows == nullptr || g_newPress.swallows(g_newPress.context);
+bool SwallowsNewPress(PressKind kind) noexcept {
+  if (!g_newPress.swallows) return kind == PressKind::WindowsKey;
+  return g_newPress.swallows(g_newPress.context, kind);
 }
 
 bool SystemHolds(DWORD vk) noexcept { return (GetAsyncKeyState(static_cast<int>(vk)) & 0x8000) != 0; }
@@ -21,8 +22,8 @@ bool SystemHolds(DWORD vk) noexcept { return (GetAsyncKeyState(static_cast<int>(
 }  // namespace
 
 LRESULT CALLBACK WindowsKeyHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
-  if (DecideWindowsKey(nCode, wParam, reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam), g_presses,
-                       SwallowsNewPress, SystemHolds)) {
+  if (DecideKey(nCode, wParam, reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam), g_presses,
+                SwallowsNewPress, SystemHolds)) {
     return 1;
   }
   return CallNextHookEx(g_keyboardHookHandle.load(std::memory_order_relaxed), nCode, wParam,
@@ -124,7 +125,12 @@ DWORD WINAPI HookThread(LPVOID parameter) noexcept {
   const HOOKPROC procedure = start->procedure;
   const HookRenewalSeam seam = start->seam;
   if (procedure == WindowsKeyHookProc) {  // other hooks (benchmarks) keep their hands off
+    // No press is known yet; the modifiers held now are.
     g_presses = {};
+    const int modifiers[] = {VK_LCONTROL, VK_RCONTROL, VK_LSHIFT, VK_RSHIFT};
+    for (int i = 0; i < 4; ++i) {
+      if (SystemHolds(static_cast<DWORD>(modifiers[i]))) g_presses.modifiers |= 1u << i;
+    }
     g_newPress = start->newPress;
   }
   const HHOOK installed = InstallHook(procedure);

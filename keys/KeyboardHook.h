@@ -13,76 +13,132 @@
 // procedure reads it on the hook's own thread.
 extern std::atomic<HHOOK> g_keyboardHookHandle;
 
-// What the hook remembers of each Windows key between its events: whether
-// the press going on now was swallowed or passed on. The system's key state
+// The keys whose presses the hook judges: the two Windows keys, and Tab and
+// Esc as the task-switching keys (Alt+Tab, Alt+Esc and Ctrl+Esc, the ones a
+// low-level keyboard hook can disable, KB226359).
+enum class PressKind : unsigned char { WindowsKey, TaskKey };
+
+// What the hook remembers between events: for each key it judges, whether the
+// press going on now was swallowed or passed on; and which Ctrl and Shift
+// keys are down, as the hook saw their events go by. The system's key state
 // does not change for an event that a low-level hook swallows
 // ("LowLevelKeyboardProc", Remarks), so a key-up judged apart from its
-// key-down could leave a Windows key down for the system for good.
-enum class WindowsKeyPress : unsigned char { None, Swallowed, Passed };
-struct WindowsKeyPresses {
-  WindowsKeyPress left = WindowsKeyPress::None;
-  WindowsKeyPress right = WindowsKeyPress::None;
+// key-down could leave a key down for the system for good.
+enum class KeyPress : unsigned char { None, Swallowed, Passed };
+struct KeyPresses {
+  KeyPress leftWindows = KeyPress::None;
+  KeyPress rightWindows = KeyPress::None;
+  KeyPress tab = KeyPress::None;
+  KeyPress escape = KeyPress::None;
+  // Bits: left Ctrl 1, right Ctrl 2, left Shift 4, right Shift 8.
+  unsigned char modifiers = 0;
 };
 
-// The whole decision of the hook for one event: true to swallow it. Only the
-// two Windows keys reported with HC_ACTION count; every other key and every
-// other nCode pass, and `key` is read only for HC_ACTION. A key's first
-// key-down decides its whole press: a plain one (WM_KEYDOWN) is swallowed
-// when `swallowNewPress()` says so, one with Alt held (WM_SYSKEYDOWN) passes.
-// Its auto-repeated key-downs and its key-up (WM_KEYUP or WM_SYSKEYUP) follow
-// that decision, whatever Alt does meanwhile. A key-up of a press this hook
-// never saw begin passes only when `systemHolds(vk)` says that the system has
-// the key down: the key was held when the hook arrived, and the system must
-// see it come up. Otherwise the system never saw it go down either (another
-// hook swallowed it, one that Windows then removed), and a lone key-up would
-// reach the game. `swallowNewPress` is called at a new plain press only and
-// `systemHolds` at a lone key-up only, so other keys never pay for them.
-// Injected events are treated like physical ones.
+// The whole decision of the hook for one event: true to swallow it. Only
+// events reported with HC_ACTION count, and `key` is read only for those.
+//
+// A key's first key-down decides its whole press. A plain press of a Windows
+// key (WM_KEYDOWN; with Alt held it is WM_SYSKEYDOWN and passes) is swallowed
+// when `swallowNewPress(PressKind::WindowsKey)` says so. Tab with Alt held,
+// Esc with Alt held, and Esc with Ctrl held but not Shift (Ctrl+Shift+Esc
+// opens Task Manager, a player's way out of a hung game) are swallowed when
+// `swallowNewPress(PressKind::TaskKey)` says so; Tab and Esc on their own or
+// with any other modifier pass. Alt is the event's own: LLKHF_ALTDOWN, which
+// Windows sets whenever Alt is down, or WM_SYSKEYDOWN, the same fact for Alt
+// without Ctrl (and the only one some systems report). Ctrl and Shift come
+// from `presses`, which records every event of those keys: the hook sees each
+// of them before the system does, in order, so its record is what the system
+// will have seen when the Esc arrives, at no cost but a comparison.
+//
+// A press's auto-repeated key-downs and its key-up (WM_KEYUP or WM_SYSKEYUP)
+// follow its first key-down's decision, whatever the modifiers do meanwhile.
+// A key-up of a press this hook never saw begin passes only when
+// `systemHolds(vk)` says that the system has the key down: the key was held
+// when the hook arrived, and the system must see it come up. Otherwise the
+// system never saw it go down either (another hook swallowed it, one that
+// Windows then removed), and a lone key-up would reach the game.
+//
+// `swallowNewPress` is called at such a new press only and `systemHolds` at a
+// lone key-up only, so every other key pays a comparison or two. Injected
+// events are treated like physical ones.
 template <typename NewPressTest, typename SystemHolds>
-inline bool DecideWindowsKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* key,
-                             WindowsKeyPresses& presses, NewPressTest swallowNewPress,
-                             SystemHolds systemHolds) noexcept {
+inline bool DecideKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* key, KeyPresses& presses,
+                      NewPressTest swallowNewPress, SystemHolds systemHolds) noexcept {
   if (nCode != HC_ACTION) return false;
-  WindowsKeyPress* press = nullptr;
-  if (key->vkCode == VK_LWIN) {
-    press = &presses.left;
-  } else if (key->vkCode == VK_RWIN) {
-    press = &presses.right;
-  } else {
-    return false;
-  }
-  switch (wParam) {
-    case WM_KEYDOWN:
-    case WM_SYSKEYDOWN:
-      if (*press == WindowsKeyPress::None) {
-        *press = wParam == WM_KEYDOWN && swallowNewPress() ? WindowsKeyPress::Swallowed
-                                                           : WindowsKeyPress::Passed;
-      }
-      return *press == WindowsKeyPress::Swallowed;
-    case WM_KEYUP:
-    case WM_SYSKEYUP:
-      switch (std::exchange(*press, WindowsKeyPress::None)) {
-        case WindowsKeyPress::Swallowed:
-          return true;
-        case WindowsKeyPress::Passed:
-          return false;
-        default:
-          return !systemHolds(key->vkCode);
-      }
+  const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
+  const bool up = wParam == WM_KEYUP || wParam == WM_SYSKEYUP;
+  KeyPress* press = nullptr;
+  unsigned char modifier = 0;
+  switch (key->vkCode) {
+    case VK_LWIN:
+      press = &presses.leftWindows;
+      break;
+    case VK_RWIN:
+      press = &presses.rightWindows;
+      break;
+    case VK_TAB:
+      press = &presses.tab;
+      break;
+    case VK_ESCAPE:
+      press = &presses.escape;
+      break;
+    case VK_CONTROL:  // a program may send the key that stands for either
+    case VK_LCONTROL:
+      modifier = 1;
+      break;
+    case VK_RCONTROL:
+      modifier = 2;
+      break;
+    case VK_SHIFT:
+    case VK_LSHIFT:
+      modifier = 4;
+      break;
+    case VK_RSHIFT:
+      modifier = 8;
+      break;
     default:
       return false;
   }
+  if (modifier) {
+    if (down) presses.modifiers |= modifier;
+    if (up) presses.modifiers &= static_cast<unsigned char>(~modifier);
+    return false;
+  }
+  if (down) {
+    if (*press == KeyPress::None) {
+      const bool alt = (key->flags & LLKHF_ALTDOWN) != 0 || wParam == WM_SYSKEYDOWN;
+      const bool ctrl = (presses.modifiers & 3) != 0, shift = (presses.modifiers & 12) != 0;
+      bool swallowed = false;
+      if (press == &presses.leftWindows || press == &presses.rightWindows) {
+        swallowed = wParam == WM_KEYDOWN && swallowNewPress(PressKind::WindowsKey);
+      } else if (alt || (press == &presses.escape && ctrl && !shift)) {
+        swallowed = swallowNewPress(PressKind::TaskKey);
+      }
+      *press = swallowed ? KeyPress::Swallowed : KeyPress::Passed;
+    }
+    return *press == KeyPress::Swallowed;
+  }
+  if (!up) return false;
+  switch (std::exchange(*press, KeyPress::None)) {
+    case KeyPress::Swallowed:
+      return true;
+    case KeyPress::Passed:
+      return false;
+    default:
+      return !systemHolds(key->vkCode);
+  }
 }
 
-// Asked on the hook's thread at each new plain press of a Windows key whether
-// to swallow it; it must not block, allocate or trace. Without one, every
-// such press is swallowed.
+// Asked on the hook's thread at each new press of a Windows key, or of a
+// task-switching key, whether to swallow it; it must not block, allocate or
+// trace. Without one, every such press of a Windows key is swallowed and
+// every task-switching key passes.
 struct NewPressTest {
-  bool (*swallows)(void* context) noexcept = nullptr;
+  bool (*swallows)(void* context, PressKind kind) noexcept = nullptr;
   void* context = nullptr;
 };
 
-// The WH_KEYBOARD_LL procedure: DecideWindowsKey with the presses and the
+// The WH_KEYBOARD_LL procedure: DecideKey with the presses and the
 // NewPressTest of the hook's thread, and the system's own key state
 // (GetAsyncKeyState, which inside the hook does not yet reflect the event);
 // returns 1 for a swallowed event (the system then discards it), otherwise

@@ -139,8 +139,8 @@ DecisionCosts MeasureDecisionCosts(FocusScope& focus) {
   CopyRecord noFocus[kCopyRecords] = {};
   volatile bool sink = false;
   const double whole =
-      MeanMicroseconds(kCalls, [&] { sink = SwallowsNewWindowsKeyPress(focus.Records()); });
-  const double fast = MeanMicroseconds(kCalls, [&] { sink = SwallowsNewWindowsKeyPress(noFocus); });
+      MeanMicroseconds(kCalls, [&] { sink = SwallowsNewPress(focus.Records(), PressKind::WindowsKey); });
+  const double fast = MeanMicroseconds(kCalls, [&] { sink = SwallowsNewPress(noFocus, PressKind::WindowsKey); });
   const double front = MeanMicroseconds(kCalls, [] {
     DWORD processId = 0;
     GetWindowThreadProcessId(GetForegroundWindow(), &processId);
@@ -281,7 +281,7 @@ int main(int argc, char** argv) {
         } else if (hook == kWindowsKeyHook || hook == kFocusHook) {
           g_keyboardHookHandle = installed.Install(
               WindowsKeyHookProc, hook == kFocusHook
-                                      ? NewPressTest{SwallowsNewWindowsKeyPress, focus.Records()}
+                                      ? NewPressTest{SwallowsNewPress, focus.Records()}
                                       : NewPressTest{});
           failed = g_keyboardHookHandle == nullptr;
         }

@@ -25,28 +25,41 @@ TEST(StartRole, ALostPrimaryIsSucceededAndABusyRoleDeferredTo) {
 
 TEST(CopyWishes, APressIsSwallowedWhenARunningCopyWantsItSo) {
   // What the end-to-end tests cannot stage. Copy 10 runs program 11; copy
-  // 20's program 21 has ended, and its family has 22 in it.
-  const CopyWish inFront{10, kWantsKeyOffInFront, 11, false}, done{10, kWantsNothing, 11, false};
-  const CopyWish familyInFront{20, kWantsKeyOffInFront, 21, true};
+  // 20's program 21 has ended, and its family has 22 in it; copies 40 and 50
+  // want the task-switching keys off too.
+  const CopyWish inFront{10, kWantsKeyOffInFront, 11, false, false},
+      done{10, kWantsNothing, 11, false, true}, familyInFront{20, kWantsKeyOffInFront, 21, true, false},
+      tasksInFront{40, kWantsKeyOffInFront, 41, false, true}, tasksOff{50, kWantsKeyOff, 51, false, true};
+  constexpr PressKind W = PressKind::WindowsKey, T = PressKind::TaskKey;
   const struct {
     const char* what;
+    PressKind kind;
     std::vector<CopyWish> wishes;
     std::vector<DWORD> running;
     DWORD front;
     bool swallowed;
   } rows[] = {
-      {"a copy without a record (an earlier version)", {inFront}, {10, 30}, 0, true},
-      {"a copy whose run is over", {done, familyInFront}, {10, 20}, 11, false},
-      {"no window in front", {inFront}, {10}, 0, false},
-      {"a family does not count without --tree", {inFront}, {10}, 22, false},
-      {"its family with --tree", {familyInFront}, {20}, 22, true},
-      {"with --tree, PROGRAM's ID once it has ended (given to another)", {familyInFront}, {20}, 21,
-       false},
+      {"a copy without a record (Hushpad 1.0)", W, {inFront}, {10, 30}, 0, true},
+      {"... asks for no task-switching keys", T, {inFront}, {10, 30}, 0, false},
+      {"a copy whose run is over", W, {done, familyInFront}, {10, 20}, 11, false},
+      {"... nor any more task-switching keys", T, {done, tasksOff}, {10}, 0, false},
+      {"no window in front", W, {inFront}, {10}, 0, false},
+      {"a family does not count without --tree", W, {inFront}, {10}, 22, false},
+      {"its family with --tree", W, {familyInFront}, {20}, 22, true},
+      {"with --tree, PROGRAM's ID once it has ended (given to another)", W, {familyInFront}, {20},
+       21, false},
+      {"task-switching keys of a copy that does not ask for them", T, {inFront}, {10}, 11, false},
+      {"task-switching keys of a copy that asks, its game in front", T, {tasksInFront}, {40}, 41,
+       true},
+      {"... another window in front", T, {tasksInFront}, {40}, 11, false},
+      {"... and one that wants them off whatever is in front", T, {tasksInFront, tasksOff},
+       {40, 50}, 11, true},
   };
   for (const auto& row : rows) {
     EXPECT_EQ(
         WantsPressSwallowed(
-            row.wishes.data(), row.wishes.size(), row.running.data(), row.running.size(), row.front,
+            row.kind, row.wishes.data(), row.wishes.size(), row.running.data(), row.running.size(),
+            row.front,
             [](const CopyWish& wish, DWORD front) { return wish.copy == 20 && front == 22; }),
         row.swallowed)
         << row.what;

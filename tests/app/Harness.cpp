@@ -62,7 +62,11 @@ bool Observe(ULONG_PTR extraInfo, UINT message, DWORD vk) noexcept {
 
 LRESULT CALLBACK ObserveKeys(int code, WPARAM wParam, LPARAM lParam) noexcept {
   const auto* key = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
-  if (code == HC_ACTION && Observe(key->dwExtraInfo, static_cast<UINT>(wParam), key->vkCode)) {
+  // Shift, Ctrl and Alt go on to the system: the flags and messages with which
+  // the hooks before this one see a key come from the system's key state.
+  const bool modifier = key->vkCode >= VK_LSHIFT && key->vkCode <= VK_RMENU;
+  if (code == HC_ACTION && Observe(key->dwExtraInfo, static_cast<UINT>(wParam), key->vkCode) &&
+      !modifier) {
     return 1;
   }
   return CallNextHookEx(nullptr, code, wParam, lParam);

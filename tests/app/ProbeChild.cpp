@@ -44,7 +44,8 @@ void Spawn(const wchar_t* probe, const std::wstring& arguments, const std::wstri
   }
 }
 
-// A plain top-level window, brought to the front.
+// A top-level window, brought to the front. It has no system menu, so that an
+// Alt pressed and released alone takes it into no menu.
 void ShowWindowInFront() {
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = DefWindowProcW;
@@ -53,7 +54,7 @@ void ShowWindowInFront() {
   RegisterClassW(&windowClass);
   const std::wstring title = L"HushpadProbe " + std::to_wstring(GetCurrentProcessId());
   const HWND window =
-      CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+      CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_CAPTION | WS_VISIBLE,
                       100, 100, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
   SetForegroundWindow(window);
 }

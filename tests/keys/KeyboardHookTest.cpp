@@ -16,8 +16,10 @@ struct Step {
   bool inFront = true;  // what the new-press test answers, should it be asked
   bool held = true;     // whether the system has the key down, should it be asked
   int nCode = HC_ACTION;
+  DWORD flags = 0;
 };
-constexpr DWORD L = VK_LWIN, R = VK_RWIN;
+constexpr DWORD L = VK_LWIN, R = VK_RWIN, Tab = VK_TAB, Esc = VK_ESCAPE, Ctrl = VK_RCONTROL,
+                Shift = VK_LSHIFT;
 constexpr WPARAM Down = WM_KEYDOWN, Up = WM_KEYUP, AltDown = WM_SYSKEYDOWN, AltUp = WM_SYSKEYUP;
 
 // Counts the left Windows key's events that reach a hook of the test's own,
@@ -52,49 +54,80 @@ int WindowsKeyEventsHandedOn() {
 
 }  // namespace
 
-TEST(WindowsKeyDecision, EachPressIsDecidedAtItsFirstDownAndItsUpFollows) {
+TEST(KeyDecision, EachPressIsDecidedAtItsFirstDownAndItsUpFollows) {
   const struct {
     const char* what;
     std::vector<Step> steps;
-    int newPressTests;  // how often the new-press test must have been asked
+    int windowsKeyTests;  // how often the new-press test must have been asked, for each kind
+    int taskKeyTests;
     int heldTests = 0;  // how often the system's key state must have been asked
   } sequences[] = {
-      {"plain press, auto-repeated", {{Down, L, 1}, {Down, L, 1}, {Up, L, 1}}, 1},
+      {"plain press, auto-repeated", {{Down, L, 1}, {Down, L, 1}, {Up, L, 1}}, 1, 0},
       {"Alt held at the down, released before the up",
        {{AltDown, L, 0}, {Down, L, 0}, {Up, L, 0}},
+       0,
        0},
-      {"Alt pressed after a swallowed down", {{Down, R, 1}, {AltDown, R, 1}, {AltUp, R, 1}}, 1},
+      {"Alt pressed after a swallowed down", {{Down, R, 1}, {AltDown, R, 1}, {AltUp, R, 1}}, 1, 0},
       {"held when the hook arrived, then pressed again",
        {{Up, L, 0}, {Down, L, 1}, {Up, L, 1}},
        1,
+       0,
        1},
-      {"a lone key-up of a press the system never saw begin", {{Up, R, 1, true, false}}, 0, 1},
+      {"lone key-ups of presses the system never saw begin",
+       {{Up, R, 1, true, false}, {AltUp, Tab, 1, true, false}},
+       0,
+       0,
+       2},
       {"both keys at once, one with Alt",
        {{Down, L, 1}, {AltDown, R, 0}, {Up, L, 1}, {AltUp, R, 0}},
-       1},
+       1,
+       0},
       {"not in front at the down, in front at the up",
        {{Down, L, 0, false}, {Down, L, 0}, {Up, L, 0}},
+       1,
+       0},
+      {"in front at the down, not at the up", {{Down, R, 1}, {Up, R, 1, false}}, 1, 0},
+      {"Alt+Tab auto-repeated, its Tab let go after Alt",
+       {{AltDown, Tab, 1}, {AltDown, Tab, 1}, {Up, Tab, 1}},
+       0,
        1},
-      {"in front at the down, not at the up", {{Down, R, 1}, {Up, R, 1, false}}, 1},
+      {"Ctrl+Alt+Tab: Alt known by the event's flag alone",
+       {{Down, Ctrl, 0}, {Down, Tab, 1, true, true, HC_ACTION, LLKHF_ALTDOWN}, {Up, Tab, 1},
+        {Up, Ctrl, 0}},
+       0,
+       1},
+      {"Ctrl+Esc, then Ctrl+Shift+Esc (Task Manager), then Esc once Ctrl is up",
+       {{Down, Ctrl, 0}, {Down, Esc, 1}, {Up, Esc, 1}, {Down, Shift, 0}, {Down, Esc, 0},
+        {Up, Esc, 0}, {Up, Shift, 0}, {Up, Ctrl, 0}, {Down, Esc, 0}, {Up, Esc, 0}},
+       0,
+       1},
+      {"Alt+Esc that no copy wants swallowed", {{AltDown, Esc, 0, false}, {AltUp, Esc, 0}}, 0, 1},
+      {"Tab, Shift+Tab, Ctrl+Tab and Esc pass unasked",
+       {{Down, Tab, 0}, {Up, Tab, 0}, {Down, Shift, 0}, {Down, Tab, 0}, {Up, Tab, 0},
+        {Up, Shift, 0}, {Down, Ctrl, 0}, {Down, Tab, 0}, {Up, Tab, 0}, {Up, Ctrl, 0}},
+       0,
+       0},
       {"other keys pass",
        {{Down, 'A', 0}, {Up, VK_APPS, 0}, {Down, L - 1, 0}, {Down, R + 1, 0}},
+       0,
        0},
       {"other messages and codes pass and change nothing",
        {{Down, L, 1}, {WM_CHAR, L, 0}, {Up, L, 0, true, true, -1}, {Up, L, 0, true, true, 1},
         {Up, L, 1}},
-       1},
+       1,
+       0},
   };
   for (const auto& sequence : sequences) {
     SCOPED_TRACE(sequence.what);
-    WindowsKeyPresses presses;
-    int tests = 0, heldTests = 0;
+    KeyPresses presses;
+    int tests[2] = {}, heldTests = 0;
     for (size_t i = 0; i < sequence.steps.size(); ++i) {
       const Step& step = sequence.steps[i];
       KBDLLHOOKSTRUCT key{};
       key.vkCode = step.vk;
-      key.flags = LLKHF_INJECTED;  // injected events count like physical ones
-      const auto newPress = [&] {
-        ++tests;
+      key.flags = step.flags | LLKHF_INJECTED;  // injected events count like physical ones
+      const auto newPress = [&](PressKind kind) {
+        ++tests[static_cast<int>(kind)];
         return step.inFront;
       };
       const auto held = [&](DWORD vk) {
@@ -102,11 +135,11 @@ TEST(WindowsKeyDecision, EachPressIsDecidedAtItsFirstDownAndItsUpFollows) {
         EXPECT_EQ(vk, step.vk);
         return step.held;
       };
-      EXPECT_EQ(DecideWindowsKey(step.nCode, step.message, &key, presses, newPress, held),
-                step.swallowed)
+      EXPECT_EQ(DecideKey(step.nCode, step.message, &key, presses, newPress, held), step.swallowed)
           << "step " << i;
     }
-    EXPECT_EQ(tests, sequence.newPressTests);
+    EXPECT_EQ(tests[0], sequence.windowsKeyTests);
+    EXPECT_EQ(tests[1], sequence.taskKeyTests);
     EXPECT_EQ(heldTests, sequence.heldTests);
   }
   // A negative code carries no promise about lParam: it is never read.

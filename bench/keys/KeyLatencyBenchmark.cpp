@@ -3,19 +3,22 @@
 // How much a low-level keyboard hook delays a keystroke, as a window of
 // another process sees it: the time from SendInput of a key-down to that
 // window's WM_KEYDOWN, measured with eight set-ups in the same run, round
-// after round, each round taking KEYS keys per set-up in a shuffled order:
+// after round, each round taking KEYS keys per set-up in a shuffled order,
+// an ordinary key (A) and Tab in turn:
 //   - no hook at all (the floor);
 //   - a do-nothing WH_KEYBOARD_LL hook that only calls CallNextHookEx (what
 //     any low-level hook costs: the system's round trip to the hook thread);
 //   - Hushpad's WindowsKeyHookProc;
-//   - the same while a copy with --tree --focus runs (FocusScope);
+//   - the same while a copy with --tree --focus --task-keys runs (FocusScope);
 // each once on an idle machine and once while two threads keep every core of
 // a two-core machine busy. Every hook is installed through KeyboardHook, so
-// each runs on a hook thread of its own, as in the program. Prints medians
-// and the ratios of Hushpad's hooks to the do-nothing hook.
+// each runs on a hook thread of its own and is renewed every second, as in
+// the program. Prints medians and the ratios of Hushpad's hooks to the
+// do-nothing hook.
 //
-// Then it times what a new press of a Windows key costs the hook under that
-// --focus: the whole decision, the same without --focus, and its parts.
+// Then it times what a new press of a Windows key, and a new Alt+Tab, cost
+// the hook under that scope (the whole decision, the same without it, and its
+// parts), and what one renewal of a hook costs.
 #include <windows.h>
 
 #include <algorithm>
@@ -39,7 +42,11 @@ namespace {
 
 enum Hook { kNoHook, kPassThroughHook, kWindowsKeyHook, kFocusHook, kHookCount };
 const char* const kHookNames[kHookCount] = {"no hook", "do-nothing hook", "WindowsKeyHookProc",
-                                            "... with --focus"};
+                                            "... with the scope"};
+// The keys taken in turn: an ordinary one, and one the hook judges by the
+// press, asking nothing without Alt.
+constexpr WORD kKeys[] = {'A', VK_TAB};
+const char* const kKeyNames[] = {"A", "Tab"};
 constexpr int kSetupCount = 2 * kHookCount;  // each hook idle, then under load
 const char* const kLoadNames[2] = {"idle", "2 busy threads"};
 
@@ -77,10 +84,10 @@ class CpuLoad {
   std::thread threads_[2];
 };
 
-// What a copy with --tree --focus leaves for the hook: its record, its window
-// and its family's job, in which no process runs. A Windows-key press with
-// another program's window in front takes the longest way through the
-// decision then.
+// What a copy with --tree --focus --task-keys leaves for the hook: its record,
+// its window and its family's job, in which no process runs. A Windows-key
+// press, or an Alt+Tab, with another program's window in front takes the
+// longest way through the decision then.
 class FocusScope {
  public:
   static constexpr DWORD kProgram = 1;  // no program of the family is in front
@@ -98,6 +105,7 @@ class FocusScope {
     records_[0].want = kWantsKeyOffInFront;
     records_[0].program = kProgram;
     records_[0].family = 1;
+    records_[0].taskKeys = 1;
     records_[0].copy = static_cast<LONG>(self);
   }
   ~FocusScope() { DestroyWindow(window_); }
@@ -129,18 +137,22 @@ constexpr int kDecisionCalls = 2000;
 
 // What one new press of a Windows key costs the hook's thread, with the
 // window of a program outside every family in front: the whole decision, its
-// parts, and the decision without --focus, in microseconds.
+// parts, and the decision without --focus; the same for an Alt+Tab, and for
+// one renewal of a hook; in microseconds.
 struct DecisionCosts {
-  double whole, front, copies, family, withoutFocus;
+  double whole, front, copies, family, withoutFocus, taskKey, taskKeyUnasked, renewal;
 };
+
 
 DecisionCosts MeasureDecisionCosts(FocusScope& focus) {
   constexpr int kCalls = kDecisionCalls;
   CopyRecord noFocus[kCopyRecords] = {};
   volatile bool sink = false;
-  const double whole =
-      MeanMicroseconds(kCalls, [&] { sink = SwallowsNewPress(focus.Records(), PressKind::WindowsKey); });
-  const double fast = MeanMicroseconds(kCalls, [&] { sink = SwallowsNewPress(noFocus, PressKind::WindowsKey); });
+  const auto decision = [&](CopyRecord* records, PressKind kind) {
+    return MeanMicroseconds(kCalls, [&] { sink = SwallowsNewPress(records, kind); });
+  };
+  const double whole = decision(focus.Records(), PressKind::WindowsKey);
+  const double fast = decision(noFocus, PressKind::WindowsKey);
   const double front = MeanMicroseconds(kCalls, [] {
     DWORD processId = 0;
     GetWindowThreadProcessId(GetForegroundWindow(), &processId);
@@ -158,7 +170,17 @@ DecisionCosts MeasureDecisionCosts(FocusScope& focus) {
     JOBOBJECT_BASIC_PROCESS_ID_LIST list{};
     QueryInformationJobObject(job.get(), JobObjectBasicProcessIdList, &list, sizeof list, nullptr);
   });
-  return {whole, front, copies, family, fast};
+  // A renewal as the hook thread makes it: a new hook in, the old one out.
+  HHOOK hook = SetWindowsHookExW(WH_KEYBOARD_LL, PassThroughHookProc, GetModuleHandleW(nullptr), 0);
+  const double renewal = MeanMicroseconds(kCalls, [&] {
+    const HHOOK renewed =
+        SetWindowsHookExW(WH_KEYBOARD_LL, PassThroughHookProc, GetModuleHandleW(nullptr), 0);
+    UnhookWindowsHookEx(hook);
+    hook = renewed;
+  });
+  UnhookWindowsHookEx(hook);
+  return {whole,  front, copies, family, fast, decision(focus.Records(), PressKind::TaskKey),
+          decision(noFocus, PressKind::TaskKey), renewal};
 }
 
 void PrintDecisionCosts(const DecisionCosts& costs) {
@@ -170,6 +192,11 @@ void PrintDecisionCosts(const DecisionCosts& costs) {
               costs.copies);
   std::printf("%-52s %9.1f\n", "  of which: the family's job opened and listed", costs.family);
   std::printf("%-52s %9.1f\n", "without --focus (no copy scopes to focus)", costs.withoutFocus);
+  std::printf("%-52s %9.1f\n", "a new Alt+Tab, with --focus --task-keys", costs.taskKey);
+  std::printf("%-52s %9.1f\n", "a new Alt+Tab, no copy with --task-keys", costs.taskKeyUnasked);
+  std::printf("\nOne renewal of a hook (SetWindowsHookExW, UnhookWindowsHookEx), microseconds "
+              "(mean of %d): %.1f\n",
+              kDecisionCalls, costs.renewal);
 }
 
 UniqueHandle CreateNamedEvent(const std::wstring& name) {
@@ -245,7 +272,7 @@ int main(int argc, char** argv) {
   LARGE_INTEGER frequency;
   QueryPerformanceFrequency(&frequency);
   const double microsecondsPerTick = 1e6 / static_cast<double>(frequency.QuadPart);
-  std::vector<double> latencies[kSetupCount];
+  std::vector<double> latencies[kSetupCount][2];  // by set-up, then by key
   FocusScope focus;
   bool failed = !focus.Ready();
   if (failed) std::fprintf(stderr, "cannot set up the --focus scope: error %lu\n", GetLastError());
@@ -253,9 +280,9 @@ int main(int argc, char** argv) {
     CpuLoad load;
     // One keystroke; returns its latency in microseconds, or a negative value
     // if the window did not receive it.
-    const auto measure = [&]() -> double {
-      INPUT down = KeyInput('A', false);
-      INPUT up = KeyInput('A', true);
+    const auto measure = [&](WORD vk) -> double {
+      INPUT down = KeyInput(vk, false);
+      INPUT up = KeyInput(vk, true);
       LARGE_INTEGER sent;
       QueryPerformanceCounter(&sent);
       SendInput(1, &down, sizeof(INPUT));
@@ -290,11 +317,11 @@ int main(int argc, char** argv) {
           break;
         }
         load.Set(setup >= kHookCount);
-        failed = measure() < 0;  // a warm-up key after each switch
+        failed = measure('A') < 0;  // a warm-up key after each switch
         for (int key = 0; key < keysPerRound && !failed; ++key) {
-          const double latency = measure();
+          const double latency = measure(kKeys[key % 2]);
           failed = latency < 0;
-          latencies[setup].push_back(latency);
+          latencies[setup][key % 2].push_back(latency);
         }
         load.Set(false);
       }
@@ -316,20 +343,26 @@ int main(int argc, char** argv) {
   std::printf("Keystroke latency, SendInput to WM_KEYDOWN in another process, microseconds\n");
   std::printf("%d rounds x %d keys per set-up, set-ups interleaved in shuffled order\n\n", rounds,
               keysPerRound);
-  std::printf("%-20s %-15s %9s %9s %9s\n", "hook", "load", "median", "p10", "p90");
+  std::printf("%-20s %-15s %-4s %9s %9s %9s\n", "hook", "load", "key", "median", "p10", "p90");
   for (int setup = 0; setup < kSetupCount; ++setup) {
-    std::printf("%-20s %-15s %9.1f %9.1f %9.1f\n", kHookNames[setup % kHookCount],
-                kLoadNames[setup / kHookCount], Percentile(latencies[setup], 0.5),
-                Percentile(latencies[setup], 0.1), Percentile(latencies[setup], 0.9));
+    for (int key = 0; key < 2; ++key) {
+      const std::vector<double>& values = latencies[setup][key];
+      std::printf("%-20s %-15s %-4s %9.1f %9.1f %9.1f\n", kHookNames[setup % kHookCount],
+                  kLoadNames[setup / kHookCount], kKeyNames[key], Percentile(values, 0.5),
+                  Percentile(values, 0.1), Percentile(values, 0.9));
+    }
   }
   for (int load = 0; load < 2; ++load) {
-    const int base = load * kHookCount;
-    const double doNothing = Percentile(latencies[base + kPassThroughHook], 0.5);
-    std::printf("\nratio to the do-nothing hook (medians), %s: WindowsKeyHookProc %.3f, with "
-                "--focus %.3f\n",
-                kLoadNames[load], Percentile(latencies[base + kWindowsKeyHook], 0.5) / doNothing,
-                Percentile(latencies[base + kFocusHook], 0.5) / doNothing);
+    for (int key = 0; key < 2; ++key) {
+      const int base = load * kHookCount;
+      const auto median = [&](int hook) { return Percentile(latencies[base + hook][key], 0.5); };
+      std::printf("\nratio to the do-nothing hook (medians), %s, %s: WindowsKeyHookProc %.3f, "
+                  "with the scope %.3f",
+                  kLoadNames[load], kKeyNames[key], median(kWindowsKeyHook) / median(kPassThroughHook),
+                  median(kFocusHook) / median(kPassThroughHook));
+    }
   }
+  std::printf("\n");
   PrintDecisionCosts(costs);
   return 0;
 }

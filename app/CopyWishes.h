@@ -31,10 +31,10 @@ enum CopyWant : LONG {
 // (which takes it back only if no other copy has taken it meanwhile); a hook
 // of any copy reads it at any moment.
 struct CopyRecord {
-  volatile LONG copy;     // the copy's process ID; 0: a free record
-  volatile LONG want;     // a CopyWant
-  volatile LONG program;  // PROGRAM's process ID, once it runs
-  volatile LONG family;   // nonzero: PROGRAM's family is followed in FamilyJobName's job
+  volatile LONG copy;      // the copy's process ID; 0: a free record
+  volatile LONG want;      // a CopyWant
+  volatile LONG program;   // PROGRAM's process ID, once it runs
+  volatile LONG family;    // nonzero: PROGRAM's family is followed in FamilyJobName's job
   volatile LONG taskKeys;  // nonzero: the wish covers the task-switching keys (--task-keys)
 };
 inline constexpr size_t kCopyRecords = 32;

@@ -55,7 +55,7 @@ BOOL WINAPI FaultSystemParameters(UINT action, UINT uiParam, PVOID pvParam, UINT
 #define HUSHPAD_SYSTEM_PARAMETERS (&FaultSystemParameters)
 DWORD FaultIntegrityLevel(DWORD actual) noexcept;
 #define HUSHPAD_INTEGRITY_LEVEL(level) FaultIntegrityLevel(level)
-#define HUSHPAD_HOOK_RENEWAL_SEAM                                                 \
+#define HUSHPAD_HOOK_RENEWAL_SEAM                                            \
   (HookRenewalSeam{[]() noexcept { PausePointHit(L"UnhookWindowsHookEx"); }, \
                    []() noexcept { return FaultPointHit(L"KeyboardHookRemoved"); }})
 bool FaultElevated(bool actual) noexcept;

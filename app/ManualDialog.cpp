@@ -14,7 +14,8 @@ void ShowManualDialog() {
   if (!mutex) throw Win32Error{IDS_MUTEX_ERROR, error};
   ScopeGuard closeMutex(CloseHandle, mutex);
   if (error == ERROR_ALREADY_EXISTS) {
-    if (const DWORD foreign = security.CheckExisting(mutex)) throw Win32Error{IDS_MUTEX_ERROR, foreign};
+    if (const DWORD foreign = security.CheckExisting(mutex))
+      throw Win32Error{IDS_MUTEX_ERROR, foreign};
     return;  // another copy shows the dialog
   }
 

@@ -10,13 +10,12 @@ DWORD ProcessIntegrityLevel() noexcept;
 
 // How every named object that the copies of Hushpad share is created: owned
 // by the user's own account, full access for that account and for SYSTEM,
-// nobody else, and a medium mandatory label with no-write-up. Without it, an object that a copy run as
-// administrator creates would have that token's defaults: a DACL for the
-// Administrators group (which the user's ordinary token holds for denial
-// only) and a high label, and every ordinary copy of the same user would be
-// locked out. The account is the user SID of the token, which an elevated and
-// an ordinary token of one sign-in share; not its owner, which for an elevated
-// token is the Administrators group.
+// nobody else, and a medium mandatory label with no-write-up. Without it, an object that a copy run
+// as administrator creates would have that token's defaults: a DACL for the Administrators group
+// (which the user's ordinary token holds for denial only) and a high label, and every ordinary copy
+// of the same user would be locked out. The account is the user SID of the token, which an elevated
+// and an ordinary token of one sign-in share; not its owner, which for an elevated token is the
+// Administrators group.
 //
 // A process below medium integrity cannot set a medium label; its objects get
 // no label of ours, which leaves them at its own level.

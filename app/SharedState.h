@@ -8,8 +8,8 @@
 
 // What the copies of Hushpad share besides their windows: which copy
 // suppresses the keys now, the user's accessibility settings as the first of
-// them saved them, and what each copy wants of the keys. A copy that takes over from one that died restores
-// these, not the changed settings it would read from the system.
+// them saved them, and what each copy wants of the keys. A copy that takes over from one that died
+// restores these, not the changed settings it would read from the system.
 //
 // It lives in a named section of memory (never on disk or in the registry),
 // which the system frees once the last copy has closed it. Only the copy that

@@ -8,7 +8,7 @@
 enum class StartRole {
   Primary,    // nobody suppresses the keys: this copy will
   Successor,  // the copy that did ended without handing off: this one takes its place
-  Defer,       // another copy suppresses the keys: this one defers to it and watches its role
+  Defer,      // another copy suppresses the keys: this one defers to it and watches its role
 };
 
 // `claim`: what this copy's PrimaryRole::TryClaim got; `recordedPrimary`: the

@@ -17,7 +17,9 @@ bool SwallowsNewPress(PressKind kind) noexcept {
   return g_newPress.swallows(g_newPress.context, kind);
 }
 
-bool SystemHolds(DWORD vk) noexcept { return (GetAsyncKeyState(static_cast<int>(vk)) & 0x8000) != 0; }
+bool SystemHolds(DWORD vk) noexcept {
+  return (GetAsyncKeyState(static_cast<int>(vk)) & 0x8000) != 0;
+}
 
 }  // namespace
 

@@ -143,7 +143,6 @@ struct DecisionCosts {
   double whole, front, copies, family, withoutFocus, taskKey, taskKeyUnasked, renewal;
 };
 
-
 DecisionCosts MeasureDecisionCosts(FocusScope& focus) {
   constexpr int kCalls = kDecisionCalls;
   CopyRecord noFocus[kCopyRecords] = {};
@@ -179,8 +178,14 @@ DecisionCosts MeasureDecisionCosts(FocusScope& focus) {
     hook = renewed;
   });
   UnhookWindowsHookEx(hook);
-  return {whole,  front, copies, family, fast, decision(focus.Records(), PressKind::TaskKey),
-          decision(noFocus, PressKind::TaskKey), renewal};
+  return {whole,
+          front,
+          copies,
+          family,
+          fast,
+          decision(focus.Records(), PressKind::TaskKey),
+          decision(noFocus, PressKind::TaskKey),
+          renewal};
 }
 
 void PrintDecisionCosts(const DecisionCosts& costs) {
@@ -188,15 +193,15 @@ void PrintDecisionCosts(const DecisionCosts& costs) {
               kDecisionCalls);
   std::printf("%-52s %9.1f\n", "with --tree --focus, another program in front", costs.whole);
   std::printf("%-52s %9.1f\n", "  of which: the window in front and its process", costs.front);
-  std::printf("%-52s %9.1f\n", "  of which: the copies' windows and their processes",
-              costs.copies);
+  std::printf("%-52s %9.1f\n", "  of which: the copies' windows and their processes", costs.copies);
   std::printf("%-52s %9.1f\n", "  of which: the family's job opened and listed", costs.family);
   std::printf("%-52s %9.1f\n", "without --focus (no copy scopes to focus)", costs.withoutFocus);
   std::printf("%-52s %9.1f\n", "a new Alt+Tab, with --focus --task-keys", costs.taskKey);
   std::printf("%-52s %9.1f\n", "a new Alt+Tab, no copy with --task-keys", costs.taskKeyUnasked);
-  std::printf("\nOne renewal of a hook (SetWindowsHookExW, UnhookWindowsHookEx), microseconds "
-              "(mean of %d): %.1f\n",
-              kDecisionCalls, costs.renewal);
+  std::printf(
+      "\nOne renewal of a hook (SetWindowsHookExW, UnhookWindowsHookEx), microseconds "
+      "(mean of %d): %.1f\n",
+      kDecisionCalls, costs.renewal);
 }
 
 UniqueHandle CreateNamedEvent(const std::wstring& name) {
@@ -306,10 +311,10 @@ int main(int argc, char** argv) {
           g_passThroughHookHandle = installed.Install(PassThroughHookProc);
           failed = g_passThroughHookHandle == nullptr;
         } else if (hook == kWindowsKeyHook || hook == kFocusHook) {
-          g_keyboardHookHandle = installed.Install(
-              WindowsKeyHookProc, hook == kFocusHook
-                                      ? NewPressTest{SwallowsNewPress, focus.Records()}
-                                      : NewPressTest{});
+          g_keyboardHookHandle =
+              installed.Install(WindowsKeyHookProc,
+                                hook == kFocusHook ? NewPressTest{SwallowsNewPress, focus.Records()}
+                                                   : NewPressTest{});
           failed = g_keyboardHookHandle == nullptr;
         }
         if (failed) {
@@ -356,10 +361,11 @@ int main(int argc, char** argv) {
     for (int key = 0; key < 2; ++key) {
       const int base = load * kHookCount;
       const auto median = [&](int hook) { return Percentile(latencies[base + hook][key], 0.5); };
-      std::printf("\nratio to the do-nothing hook (medians), %s, %s: WindowsKeyHookProc %.3f, "
-                  "with the scope %.3f",
-                  kLoadNames[load], kKeyNames[key], median(kWindowsKeyHook) / median(kPassThroughHook),
-                  median(kFocusHook) / median(kPassThroughHook));
+      std::printf(
+          "\nratio to the do-nothing hook (medians), %s, %s: WindowsKeyHookProc %.3f, "
+          "with the scope %.3f",
+          kLoadNames[load], kKeyNames[key], median(kWindowsKeyHook) / median(kPassThroughHook),
+          median(kFocusHook) / median(kPassThroughHook));
     }
   }
   std::printf("\n");

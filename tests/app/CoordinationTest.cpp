@@ -164,8 +164,8 @@ TEST(Coordination, KeysStaySuppressedWhileTheMainThreadIsBlocked) {
   UniqueHandle go(CreateEventW(nullptr, TRUE, FALSE, nullptr));
   std::thread holder([&] {
     // As a copy makes it: the user's own, or Hushpad refuses it.
-    UniqueHandle mutex(CreateMutexW(NamedObjectSecurity::ForThisProcess().Attributes(), FALSE,
-                                    kAppMutexName));
+    UniqueHandle mutex(
+        CreateMutexW(NamedObjectSecurity::ForThisProcess().Attributes(), FALSE, kAppMutexName));
     WaitForSingleObject(mutex.get(), INFINITE);
     WaitForSingleObject(go.get(), INFINITE);
   });  // ends without ReleaseMutex

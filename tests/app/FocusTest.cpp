@@ -28,23 +28,32 @@ bool ThroughWith(WindowsKeyObserver& keys, HWND window) {
   return keys.WindowsKeyGetsThrough();
 }
 
+// Whether Alt+Tab's Tab gets through with `window` in front.
+bool TabThroughWith(WindowsKeyObserver& keys, HWND window) {
+  EXPECT_TRUE(BringToFront(window)) << "cannot bring the window to the front";
+  return keys.Through({{VK_LMENU, false}, {VK_TAB, false}, {VK_TAB, true}, {VK_LMENU, true}})
+             .size() == 4;
+}
+
 }  // namespace
 
-TEST(Focus, TheKeyIsSwallowedOnlyWhileTheProgramOrItsFamilyIsInFront) {
+TEST(Focus, TheKeysAreSwallowedOnlyWhileTheProgramOrItsFamilyIsInFront) {
   WindowsKeyObserver keys;
   const auto own = OwnWindow();
   for (const bool tree : {false, true}) {
-    SCOPED_TRACE(tree ? "--tree --focus" : "--focus");
+    SCOPED_TRACE(tree ? "--tree --focus --task-keys" : "--focus");
     // With --tree the game is a grandchild whose bootstrapper has ended.
     const std::wstring gameEvent = UniqueName(L"HushpadGame");
     UniqueHandle gameGo(CreateEventW(nullptr, TRUE, FALSE, gameEvent.c_str()));
     Probe probe(tree ? L"/spawn-window:" + gameEvent : L"/window", !tree);
-    Hushpad hushpad((tree ? L"--tree --focus " : L"--focus ") + probe.CommandLine());
+    Hushpad hushpad((tree ? L"--tree --focus --task-keys " : L"--focus ") + probe.CommandLine());
     const HWND program =
         ProbeWindow(ReportedPid(probe.ReportPath() + (tree ? L".grandchild" : L"")));
     ASSERT_NE(program, nullptr);
     EXPECT_FALSE(ThroughWith(keys, program)) << "the game in front";
+    EXPECT_EQ(TabThroughWith(keys, program), !tree) << "only with --task-keys";
     EXPECT_TRUE(ThroughWith(keys, own.get())) << "another window in front";
+    EXPECT_TRUE(TabThroughWith(keys, own.get()));
     EXPECT_FALSE(ThroughWith(keys, program)) << "the game in front again";
     const auto down = keys.Through({{VK_LWIN, false}});
     BringToFront(own.get());
@@ -62,14 +71,14 @@ TEST(Focus, EveryCopyHasItsWishWhileItRunsAndAKilledCopyNone) {
   // Copies at medium, as on an ordinary desk: none keeps a hook of its own.
   // Wine leaves the hook of a killed process in the chain, and hooks older
   // than it never see a key again.
-  const SimulatedIntegrity medium(SECURITY_MANDATORY_MEDIUM_RID);
+  constexpr DWORD kMedium = SECURITY_MANDATORY_MEDIUM_RID;
   const auto own = OwnWindow();
   Probe probeA(L"/window"), probeB, probeC(L"/window");
-  Hushpad a(L"--focus " + probeA.CommandLine());
+  Hushpad a(L"--focus " + probeA.CommandLine(), L"", kMedium);
   const HWND programA = ProbeWindow(ReportedPid(probeA.ReportPath()));
 
   // A copy without --focus wants the key off whatever is in front.
-  Hushpad b(probeB.CommandLine());
+  Hushpad b(probeB.CommandLine(), L"", kMedium);
   ASSERT_TRUE(b.WaitForTrace(LaunchingTrace(probeB.CommandLine())));
   EXPECT_FALSE(ThroughWith(keys, own.get())) << "while the copy without --focus runs";
   probeB.Release();
@@ -77,7 +86,7 @@ TEST(Focus, EveryCopyHasItsWishWhileItRunsAndAKilledCopyNone) {
   EXPECT_TRUE(keys.WindowsKeyGetsThrough()) << "once it has ended";
 
   // Two --focus copies: either program in front.
-  Hushpad c(L"--focus " + probeC.CommandLine());
+  Hushpad c(L"--focus " + probeC.CommandLine(), L"", kMedium);
   const HWND programC = ProbeWindow(ReportedPid(probeC.ReportPath()));
   for (const HWND program : {programA, programC}) {
     EXPECT_FALSE(ThroughWith(keys, program));
@@ -98,21 +107,23 @@ TEST(Focus, EveryCopyHasItsWishWhileItRunsAndAKilledCopyNone) {
 TEST(Focus, ACopyWhoseRunIsOverWantsNothingAndLeavesOnlyItsOwnRecord) {
   WindowsKeyObserver keys;
   const auto own = OwnWindow();
-  // A, without --focus, pauses as it gives its record free, after its window
-  // is gone.
+  // A, without --focus but with --task-keys, pauses as it gives its record
+  // free, after its window is gone.
   Probe probeA, probeB(L"/window"), probeN(L"/window");
-  Hushpad a(probeA.CommandLine(), L"LeaveCopyRecord:0:2000");
+  Hushpad a(L"--task-keys " + probeA.CommandLine(), L"LeaveCopyRecord:0:2000");
   ASSERT_TRUE(a.WaitForTrace(LaunchingTrace(probeA.CommandLine())));
   Hushpad b(L"--focus " + probeB.CommandLine());
   const HWND programB = ProbeWindow(ReportedPid(probeB.ReportPath()));
   ASSERT_NE(programB, nullptr);
   EXPECT_FALSE(ThroughWith(keys, own.get())) << "while A's program runs";
+  EXPECT_FALSE(TabThroughWith(keys, programB));
 
-  // A's program has ended: A waits for B and wants nothing of the key.
+  // A's program has ended: A waits for B and wants nothing of the keys.
   probeA.Release();
   ASSERT_TRUE(a.WaitForTrace(WaitingTrace(b.Pid())));
   EXPECT_TRUE(ThroughWith(keys, own.get())) << "A waits, B's game is not in front";
   EXPECT_FALSE(ThroughWith(keys, programB));
+  EXPECT_TRUE(TabThroughWith(keys, programB)) << "B asks for no task-switching keys";
 
   // N starts while A gives its record free, takes it, and keeps it.
   probeB.Release();

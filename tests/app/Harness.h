@@ -231,18 +231,6 @@ class SimulatedSettings {
   SimulatedAccessibility* view_;
 };
 
-// While it lives, every Hushpad started is the test build and reports itself
-// at `level` (Wine runs every process at high integrity).
-class SimulatedIntegrity {
- public:
-  explicit SimulatedIntegrity(DWORD level) {
-    SetEnvironmentVariableW(kIntegrityVariable, std::to_wstring(level).c_str());
-  }
-  ~SimulatedIntegrity() { SetEnvironmentVariableW(kIntegrityVariable, nullptr); }
-  SimulatedIntegrity(const SimulatedIntegrity&) = delete;
-  SimulatedIntegrity& operator=(const SimulatedIntegrity&) = delete;
-};
-
 // Retrieves and dispatches this thread's messages (and with them the calls of
 // its hooks) until `done` holds or `milliseconds` have passed.
 template <typename Condition>

@@ -29,10 +29,12 @@ TEST(HookRenewal, AHookThatWindowsRemovedIsBackWithinOnePeriodAndNeverMissingMea
     Probe probe;
     Hushpad hushpad(probe.CommandLine(), L"KeyboardHookRemoved:0:0:1");
     ASSERT_TRUE(hushpad.WaitForTrace(LaunchingTrace(probe.CommandLine())));
-    ASSERT_TRUE(Eventually([&] { return keys.WindowsKeyGetsThrough(50); }, 3 * kHookRenewalPeriodMs))
+    ASSERT_TRUE(
+        Eventually([&] { return keys.WindowsKeyGetsThrough(50); }, 3 * kHookRenewalPeriodMs))
         << "the hook is gone";
     const ULONGLONG lost = GetTickCount64();
-    EXPECT_TRUE(Eventually([&] { return !keys.WindowsKeyGetsThrough(50); }, 2 * kHookRenewalPeriodMs));
+    EXPECT_TRUE(
+        Eventually([&] { return !keys.WindowsKeyGetsThrough(50); }, 2 * kHookRenewalPeriodMs));
     EXPECT_LE(GetTickCount64() - lost, kHookRenewalPeriodMs + 200u) << "back within one period";
     EXPECT_TRUE(hushpad.WaitForTrace(kHookBack, kHookRenewalPeriodMs));
     ExpectSuppressedWithKeysFlowing(keys, 2 * kHookRenewalPeriodMs);

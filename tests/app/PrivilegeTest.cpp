@@ -85,8 +85,9 @@ TEST(Privileges, SharedObjectsAreTheUsersAndLetInTheUserAndSystemOnly) {
   const std::wstring user = OwnUserSid();
   // Wine keeps no mandatory labels: the medium label with no-write-up is read
   // back from the descriptor the objects are created with.
-  EXPECT_EQ(Security(NamedObjectSecurity::ForThisProcess().Attributes()->lpSecurityDescriptor),
-            (Lines{L"owner " + user, L"protected", user, L"S-1-5-18", L"label S-1-16-8192 no-write-up"}));
+  EXPECT_EQ(
+      Security(NamedObjectSecurity::ForThisProcess().Attributes()->lpSecurityDescriptor),
+      (Lines{L"owner " + user, L"protected", user, L"S-1-5-18", L"label S-1-16-8192 no-write-up"}));
   const Lines expected{L"owner " + user, L"protected", user, L"S-1-5-18"};
   Probe probe;
   // Holds the "-app" mutex for a while once the role and the state are made.
@@ -122,8 +123,7 @@ TEST(Privileges, ACopyAboveMediumKeepsAHookOfItsOwnWhoeverThePrimaryIs) {
   WindowsKeyObserver keys(WindowsKeyObserver::Via::FocusedWindow);
   const auto startAt = [](DWORD level, const std::wstring& arguments,
                           const std::wstring& fault = {}) {
-    const SimulatedIntegrity integrity(level);
-    return std::make_unique<Hushpad>(arguments, fault);
+    return std::make_unique<Hushpad>(arguments, fault, level);
   };
   const std::wstring ownHook = kSuppressed[0];
   for (const bool mediumCopy : {true, false}) {
@@ -151,9 +151,8 @@ TEST(Privileges, ACopyAboveMediumKeepsAHookOfItsOwnWhoeverThePrimaryIs) {
               (Lines{DeferringTrace(p->Pid()), ownHook}));
     EXPECT_EQ(std::count(eTraces.begin(), eTraces.end(), ownHook), 1);
     if (mediumCopy) {
-      EXPECT_EQ(m->Traces(),
-                (Lines{DeferringTrace(p->Pid()), LaunchingTrace(probeM.CommandLine()),
-                       TakingOverTrace(p->Pid()), kSuppressed[0], kSuppressed[1]}));
+      EXPECT_EQ(m->Traces(), (Lines{DeferringTrace(p->Pid()), LaunchingTrace(probeM.CommandLine()),
+                                    TakingOverTrace(p->Pid()), kSuppressed[0], kSuppressed[1]}));
       probeM.Release();
     }
     probeE.Release();

@@ -54,8 +54,8 @@ void ShowWindowInFront() {
   RegisterClassW(&windowClass);
   const std::wstring title = L"HushpadProbe " + std::to_wstring(GetCurrentProcessId());
   const HWND window =
-      CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_CAPTION | WS_VISIBLE,
-                      100, 100, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+      CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_CAPTION | WS_VISIBLE, 100,
+                      100, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
   SetForegroundWindow(window);
 }
 

@@ -1,9 +1,8 @@
 // --task-keys: Alt+Tab, Alt+Esc and Ctrl+Esc do nothing while a copy that
-// asks for it runs (with --focus, while its game is in front); every other
-// use of Tab, Esc and the modifiers arrives whole.
+// asks for it runs; every other use of Tab, Esc and the modifiers arrives
+// whole. (FocusTest has them with --focus, and a copy whose run is over.)
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <initializer_list>
 
 #include "Harness.h"
@@ -56,42 +55,9 @@ TEST(TaskKeys, OnlyTheTaskSwitchingChordsLoseTheirTabOrEsc) {
     EXPECT_EQ(keys.Through(Chord({Alt, Tab})), Chord({Alt, Tab}));
     const Lines taskLines = taskKeys ? Lines{kTaskKeysOff} : Lines{};
     const Lines taskBack = taskKeys ? Lines{kTaskKeysBack} : Lines{};
-    EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed, taskLines,
-                                        {LaunchingTrace(probe.CommandLine())}, taskBack, kRestored}));
+    EXPECT_EQ(
+        hushpad.Traces(),
+        Concat(
+            {kSuppressed, taskLines, {LaunchingTrace(probe.CommandLine())}, taskBack, kRestored}));
   }
-}
-
-TEST(TaskKeys, EachCopyAsksForThemWhileItsRunLastsAndWithFocusWhileItsGameIsInFront) {
-  WindowsKeyObserver keys;
-  const Strokes altTab = Chord({Alt, Tab});
-  // A asks for them and ends its run while B, which does not, still runs.
-  Probe probeA, probeB(L"/window");
-  Hushpad a(L"--task-keys " + probeA.CommandLine());
-  ASSERT_TRUE(a.WaitForTrace(LaunchingTrace(probeA.CommandLine())));
-  Hushpad b(probeB.CommandLine());
-  const HWND programB = ProbeWindow(ReportedPid(probeB.ReportPath()));
-  ASSERT_NE(programB, nullptr);
-  EXPECT_EQ(keys.Through(altTab), Chord({Alt})) << "while A runs";
-  probeA.Release();
-  ASSERT_TRUE(a.WaitForTrace(WaitingTrace(b.Pid())));
-  EXPECT_EQ(keys.Through(altTab), altTab) << "A's run is over";
-  EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "B still wants the Windows key off";
-
-  // C asks for them for its game in front only.
-  Probe probeC(L"/window");
-  Hushpad c(L"--focus --task-keys " + probeC.CommandLine());
-  const HWND programC = ProbeWindow(ReportedPid(probeC.ReportPath()));
-  ASSERT_NE(programC, nullptr);
-  ASSERT_TRUE(BringToFront(programC));
-  EXPECT_EQ(keys.Through(altTab), Chord({Alt})) << "C's game in front";
-  ASSERT_TRUE(BringToFront(programB));
-  EXPECT_EQ(keys.Through(altTab), altTab) << "another window in front";
-
-  probeC.Release();
-  probeB.Release();
-  ASSERT_TRUE(a.ExitsWithZero());
-  const Lines aTraces = a.Traces();
-  EXPECT_EQ(Lines(aTraces.begin(), aTraces.begin() + std::min<size_t>(aTraces.size(), 6)),
-            Concat({kSuppressed, {kTaskKeysOff, LaunchingTrace(probeA.CommandLine()), kTaskKeysBack,
-                                  WaitingTrace(b.Pid())}}));
 }

@@ -18,7 +18,8 @@ hex() { od -An -tx1 "$@" | tr -d ' \n'; }
 SECONDS=0
 scripts/run --version </dev/null >"$out" 2>&1 || fail "--version ended with $?"
 [ "$SECONDS" -le 20 ] || fail "--version took $SECONDS s"
-diff <(head -n2 "$out") <(printf '%s\n' '[message box] Hushpad (information)' '    Hushpad 1.0') ||
+version=$(sed -n 's/^#define HUSHPAD_VERSION_TEXT "\(.*\)"$/\1/p' res/version.h)
+diff <(head -n2 "$out") <(printf '%s\n' '[message box] Hushpad (information)' "    Hushpad $version") ||
   fail "the version box"
 grep -qx '\[message box\] Hushpad: pressed OK after 1 s' "$out" || fail "the version box's answer"
 

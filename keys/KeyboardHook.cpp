@@ -61,21 +61,31 @@ class RenewedHook {
   // A new hook first, then the old one out: never a moment without one. A new
   // hook that cannot be installed now is tried again at the next renewal.
   void Renew() noexcept {
+    if (renewing_) return;  // a notification that came in while it renews
+    renewing_ = true;
     const HHOOK renewed = InstallHook(procedure_);
-    if (!renewed) return;
-    if (seam_.betweenSteps) seam_.betweenSteps();
-    if (!UnhookWindowsHookEx(hook_)) {  // ERROR_INVALID_HOOK_HANDLE: no longer ours to remove
-      OutputDebugStringW(L"Hushpad: Windows had removed the keyboard hook; it is back.\n");
+    if (renewed) {
+      // A key that came before the new hook went to the old one alone: it is
+      // judged now, while that one is still there, not passed unjudged once
+      // it has gone. A key that both see is judged the same by both.
+      MSG message;
+      PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+      if (seam_.betweenSteps) seam_.betweenSteps();
+      if (!UnhookWindowsHookEx(hook_)) {  // ERROR_INVALID_HOOK_HANDLE: no longer ours to remove
+        OutputDebugStringW(L"Hushpad: Windows had removed the keyboard hook; it is back.\n");
+      }
+      hook_ = renewed;
+      if (procedure_ == WindowsKeyHookProc) g_keyboardHookHandle = renewed;
+      if (seam_.removeSilently && seam_.removeSilently()) UnhookWindowsHookEx(hook_);
     }
-    hook_ = renewed;
-    if (procedure_ == WindowsKeyHookProc) g_keyboardHookHandle = renewed;
-    if (seam_.removeSilently && seam_.removeSilently()) UnhookWindowsHookEx(hook_);
+    renewing_ = false;
   }
 
  private:
   const HOOKPROC procedure_;
   HHOOK hook_;
   const HookRenewalSeam seam_;
+  bool renewing_ = false;
 };
 
 // Whether a session or power notification means that the hook may have been

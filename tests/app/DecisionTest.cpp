@@ -27,11 +27,11 @@ TEST(CopyWishes, APressIsSwallowedWhenARunningCopyWantsItSo) {
   // What the end-to-end tests cannot stage. Copy 10 runs program 11; copy
   // 20's program 21 has ended, and its family has 22 in it; copies 40 and 50
   // want the task-switching keys off too.
+  // clang-format off
   const CopyWish inFront{10, kWantsKeyOffInFront, 11, false, false},
-      done{10, kWantsNothing, 11, false, true},
-      familyInFront{20, kWantsKeyOffInFront, 21, true, false},
-      tasksInFront{40, kWantsKeyOffInFront, 41, false, true},
-      tasksOff{50, kWantsKeyOff, 51, false, true};
+      done{10, kWantsNothing, 11, false, true}, familyInFront{20, kWantsKeyOffInFront, 21, true, false},
+      tasksInFront{40, kWantsKeyOffInFront, 41, false, true}, tasksOff{50, kWantsKeyOff, 51, false, true};
+  // clang-format on
   constexpr PressKind W = PressKind::WindowsKey, T = PressKind::TaskKey;
   const struct {
     const char* what;
@@ -41,6 +41,7 @@ TEST(CopyWishes, APressIsSwallowedWhenARunningCopyWantsItSo) {
     DWORD front;
     bool swallowed;
   } rows[] = {
+      // clang-format off
       {"a copy without a record (Hushpad 1.0)", W, {inFront}, {10, 30}, 0, true},
       {"... asks for no task-switching keys", T, {inFront}, {10, 30}, 0, false},
       {"a copy whose run is over", W, {done, familyInFront}, {10, 20}, 11, false},
@@ -48,26 +49,15 @@ TEST(CopyWishes, APressIsSwallowedWhenARunningCopyWantsItSo) {
       {"no window in front", W, {inFront}, {10}, 0, false},
       {"a family does not count without --tree", W, {inFront}, {10}, 22, false},
       {"its family with --tree", W, {familyInFront}, {20}, 22, true},
-      {"with --tree, PROGRAM's ID once it has ended (given to another)",
-       W,
-       {familyInFront},
-       {20},
-       21,
-       false},
+      {"with --tree, PROGRAM's ID once it has ended (given to another)", W, {familyInFront}, {20},
+       21, false},
       {"task-switching keys of a copy that does not ask for them", T, {inFront}, {10}, 11, false},
-      {"task-switching keys of a copy that asks, its game in front",
-       T,
-       {tasksInFront},
-       {40},
-       41,
+      {"task-switching keys of a copy that asks, its game in front", T, {tasksInFront}, {40}, 41,
        true},
       {"... another window in front", T, {tasksInFront}, {40}, 11, false},
-      {"... and one that wants them off whatever is in front",
-       T,
-       {tasksInFront, tasksOff},
-       {40, 50},
-       11,
-       true},
+      {"... and one that wants them off whatever is in front", T, {tasksInFront, tasksOff},
+       {40, 50}, 11, true},
+      // clang-format on
   };
   for (const auto& row : rows) {
     EXPECT_EQ(WantsPressSwallowed(

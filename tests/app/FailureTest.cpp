@@ -2,6 +2,7 @@
 // for failures of the program itself the keys restored before the box shows.
 // Real faults where Wine has them; otherwise HushpadFaults.exe's fault points.
 #include <windows.h>
+#include <sddl.h>
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
@@ -29,15 +30,11 @@ struct NameSquatter {
       mutexError = GetLastError();
       return;
     }
-    BYTE administrators[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof administrators;
-    SECURITY_DESCRIPTOR descriptor;
-    CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size);
-    InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    SetSecurityDescriptorOwner(&descriptor, administrators, FALSE);
-    SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);  // everyone
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, &descriptor, FALSE};
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, nullptr, FALSE};
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:BAD:(A;;GA;;;WD)", SDDL_REVISION_1,
+                                                         &attributes.lpSecurityDescriptor, nullptr);
     squatter.reset(CreateMutexW(&attributes, FALSE, name));
+    LocalFree(attributes.lpSecurityDescriptor);
     mutexError = ERROR_ACCESS_DENIED;
   }
   UniqueHandle squatter;

@@ -125,9 +125,18 @@ TEST(Focus, ACopyWhoseRunIsOverWantsNothingAndLeavesOnlyItsOwnRecord) {
   EXPECT_FALSE(ThroughWith(keys, programB));
   EXPECT_TRUE(TabThroughWith(keys, programB)) << "B asks for no task-switching keys";
 
-  // N starts while A gives its record free, takes it, and keeps it.
+  // C, started while A waits, defers too, and A waits for it in a later pass.
+  Probe probeC;
+  Hushpad c(L"--focus " + probeC.CommandLine());
+  ASSERT_TRUE(c.WaitForTrace(LaunchingTrace(probeC.CommandLine())));
   probeB.Release();
   ASSERT_TRUE(b.ExitsWithZero());
+  ASSERT_TRUE(a.WaitForTrace(WaitingTrace(c.Pid())));
+  EXPECT_FALSE(a.WaitForTrace(kRestored[1], 0)) << "A still holds the hook";
+
+  // N starts while A gives its record free, takes it, and keeps it.
+  probeC.Release();
+  ASSERT_TRUE(c.ExitsWithZero());
   ASSERT_TRUE(a.WaitForTrace(kExited));
   Hushpad n(L"--focus " + probeN.CommandLine());
   const HWND programN = ProbeWindow(ReportedPid(probeN.ReportPath()));

@@ -31,6 +31,7 @@ inline const Lines kSuppressed{L"Hushpad: Disabled the Windows key.\n",
                                L"Hushpad: Disabled the accessibility keys.\n"};
 inline const Lines kRestored{L"Hushpad: Re-enabled the accessibility keys.\n",
                              L"Hushpad: Re-enabled the Windows key.\n", kExited};
+inline const std::wstring kFamilyEnded = L"Hushpad: All programs of the family have ended.\n";
 
 // Windows paths of the shipped Hushpad.exe, its fault-injection build, the
 // trace viewer and the probe child.
@@ -63,12 +64,6 @@ inline Lines RunAsTraces(const std::wstring& arguments) {
 }
 // The parts one after another.
 Lines Concat(std::initializer_list<Lines> parts);
-// A deferring copy's lines, with `run` between its start-up and its end:
-// under Wine every process runs above medium integrity, so each copy keeps a
-// hook of its own.
-inline Lines DeferringCopyTraces(DWORD primary, const Lines& run) {
-  return Concat({{DeferringTrace(primary), kSuppressed[0]}, run, {kRestored[1], kExited}});
-}
 // The last `count` lines (fewer if there are not that many).
 Lines Tail(const Lines& lines, size_t count);
 
@@ -98,9 +93,6 @@ class Hushpad {
   bool WaitForTrace(const std::wstring& text, DWORD timeoutMs = kTimeoutMs) {
     return process_->WaitForTrace(text, timeoutMs);
   }
-  bool WaitForTraceCount(const std::wstring& text, size_t count, DWORD timeoutMs = kTimeoutMs) {
-    return process_->WaitForTraceCount(text, count, timeoutMs);
-  }
   Lines Traces() const { return process_->Traces(); }
   bool Running() { return !process_->WaitForExit(0); }
   // True when it ended within the time, with exit code 0.
@@ -119,8 +111,6 @@ class Probe {
  public:
   explicit Probe(const std::wstring& extra = {}, bool wait = true);
   ~Probe() { Release(); }
-  Probe(const Probe&) = delete;
-  Probe& operator=(const Probe&) = delete;
 
   // Also the command line Hushpad builds for the child: it needs no quoting.
   const std::wstring& CommandLine() const { return commandLine_; }
@@ -156,25 +146,19 @@ bool BringToFront(HWND window);
 // when it cannot be read.
 std::string ReadWholeFile(const std::wstring& path);
 
-// A message box as the user sees it.
-using MessageBoxView = DialogView;
-
 // The first message box of `processId` within the time, or nothing.
-std::optional<MessageBoxView> WaitForMessageBox(DWORD processId, DWORD timeoutMs = kTimeoutMs);
+std::optional<DialogView> WaitForMessageBox(DWORD processId, DWORD timeoutMs = kTimeoutMs);
 // Clicks the box's OK button.
-void CloseMessageBox(const MessageBoxView& box);
+void CloseMessageBox(const DialogView& box);
 // The manual dialog of `processId`, or null on timeout.
 HWND WaitForManualDialog(DWORD processId, DWORD timeoutMs = kTimeoutMs);
 
 // Observes the test's own key presses after Hushpad's hook, and takes them
-// out of the system's way.
-//
-// By default through a low-level keyboard hook of this process: installed
-// before any Hushpad starts, it is called after Hushpad's hook, so it sees
-// exactly what Hushpad hands on to the hooks before it. Or through a window
-// of this process that has the focus: what reaches the programs. Wine leaves
-// the hook of a killed process in the chain, and hooks older than it see no
-// key again (Windows removes it), so tests that kill a copy watch a window.
+// out of the system's way: by default through a low-level keyboard hook of
+// this process, installed before any Hushpad starts, so that it sees exactly
+// what Hushpad hands on; or through a focused window of this process, what
+// reaches the programs. Wine leaves a killed process's hook in the chain, and
+// hooks older than it see no key again: tests that kill a copy watch a window.
 class WindowsKeyObserver {
  public:
   enum class Via { EarlierHook, FocusedWindow };
@@ -190,14 +174,15 @@ class WindowsKeyObserver {
   WindowsKeyObserver(const WindowsKeyObserver&) = delete;
   WindowsKeyObserver& operator=(const WindowsKeyObserver&) = delete;
 
-  // Presses and releases `vk` (SendInput) and waits up to `waitMs` for both
-  // events to reach this observer: the milliseconds from the press until the
-  // key-down arrived, or a negative value when either event did not.
-  double KeyDelayMs(WORD vk, DWORD waitMs = 300);
-  bool WindowsKeyGetsThrough(DWORD waitMs = 300) { return KeyDelayMs(VK_LWIN, waitMs) >= 0; }
+  // Whether a press and release of the left Windows key (SendInput) both
+  // reach this observer within `waitMs`.
+  bool WindowsKeyGetsThrough(DWORD waitMs = 300) {
+    return Through({{VK_LWIN, false}, {VK_LWIN, true}}, waitMs).size() == 2;
+  }
   // Sends `strokes` in order, then a harmless key, and returns the strokes
   // that reached this observer before that key did (every hook has judged
-  // them by then), in order; empty when nothing came within `waitMs`.
+  // them by then), in order. When it does not come within `waitMs`: a
+  // stroke of no key, which no test expects.
   Strokes Through(const Strokes& strokes, DWORD waitMs = 2000);
 
  private:
@@ -207,11 +192,11 @@ class WindowsKeyObserver {
   HWND window_ = nullptr;
 };
 
-// For `durationMs`, presses the Windows key and the A key in turn: the
-// Windows key must be swallowed every time, and A must get through each time
-// within `maxDelayMs`.
+// For `durationMs`, presses the Windows key and the A key in turn, a pair
+// every 100 ms: the Windows key must be swallowed every time, and A must get
+// through each time within `maxDelayMs`.
 void ExpectSuppressedWithKeysFlowing(WindowsKeyObserver& keys, DWORD durationMs,
-                                     double maxDelayMs = 50);
+                                     ULONGLONG maxDelayMs = 50);
 
 // The simulated system's settings that the copies of the test build share
 // (Wine keeps none of its own). While such an object exists, every Hushpad
@@ -232,9 +217,9 @@ class SimulatedSettings {
 };
 
 // Retrieves and dispatches this thread's messages (and with them the calls of
-// its hooks) until `done` holds or `milliseconds` have passed.
+// its hooks) until `done` holds or `milliseconds` have passed: whether it holds.
 template <typename Condition>
-void PumpMessagesUntil(Condition done, DWORD milliseconds) {
+bool PumpMessagesUntil(Condition done, DWORD milliseconds) {
   for (const ULONGLONG deadline = GetTickCount64() + milliseconds; !done();) {
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -242,8 +227,10 @@ void PumpMessagesUntil(Condition done, DWORD milliseconds) {
       DispatchMessageW(&message);
     }
     const ULONGLONG now = GetTickCount64();
-    if (done() || now >= deadline) return;
+    if (done()) break;
+    if (now >= deadline) return false;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(deadline - now), QS_ALLINPUT);
   }
+  return true;
 }
 void PumpMessages(DWORD milliseconds);

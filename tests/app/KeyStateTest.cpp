@@ -25,10 +25,8 @@ void Send(KeyEvent event) {
 }
 
 // Sends the events one by one, each once the system's key state shows the one
-// before. Under Wine a key that another process's hook passed shows there
-// hundreds of milliseconds late, and events keep their order: so a harmless
-// key pressed after an event shows once that event does. The messages flow
-// meanwhile, for the observer's hook.
+// before: under Wine a key that another process's hook passed shows there
+// late, so each waits for a harmless key pressed after the one before.
 void Press(std::initializer_list<KeyEvent> events) {
   const auto shows = [](bool held) { return [held] { return HeldDown(VK_F24) == held; }; };
   for (const KeyEvent& event : events) {

@@ -1,7 +1,6 @@
-// The ways PROGRAM starts when CreateProcessW alone cannot start it: the
-// choice as a table, then the ways that are waited for, as the user meets
-// them (ManualDialogTest and FailureTest have the others), with --tree's
-// way out of a launcher's job before Windows 8.
+// The ways PROGRAM starts when CreateProcessW alone cannot: the choice as a
+// table, then the ways that are waited for (ManualDialogTest and FailureTest
+// have the others), with --tree's way out of a launcher's job before Windows 8.
 #include <windows.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -13,8 +12,6 @@
 #include "app/ShellCom.h"
 
 namespace {
-
-const std::wstring kFamilyEnded = L"Hushpad: All programs of the family have ended.\n";
 
 // A shortcut to `probe`, made as Explorer makes one: its arguments, and
 // `folder` to start in.

@@ -16,79 +16,64 @@
 
 namespace {
 
-std::wstring SidText(PSID sid) {
-  wchar_t* text = nullptr;
-  std::wstring result = ConvertSidToStringSidW(sid, &text) ? text : L"(unreadable SID)";
-  LocalFree(text);
-  return result;
-}
-
 std::wstring OwnUserSid() {
   HANDLE token = nullptr;
   OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
   const UniqueHandle owned(token);
   alignas(TOKEN_USER) BYTE user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE] = {};
   DWORD size = 0;
+  wchar_t* text = nullptr;
   GetTokenInformation(token, TokenUser, user, sizeof user, &size);
-  return SidText(reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
+  ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &text);
+  const std::wstring sid = text ? text : L"(unreadable)";
+  LocalFree(text);
+  return sid;
 }
 
-// A security descriptor as lines: its owner, whether its DACL is protected
-// from inheritance, whom the DACL lets in (in its order; anything but a plain
-// grant shows as such) and its mandatory labels.
-Lines Security(PSECURITY_DESCRIPTOR descriptor) {
-  if (!descriptor) return {L"(unreadable)"};
-  Lines lines;
-  PSID owner = nullptr;
-  BOOL defaulted = FALSE, present = FALSE;
-  GetSecurityDescriptorOwner(descriptor, &owner, &defaulted);
-  lines.push_back(L"owner " + (owner ? SidText(owner) : L"(none)"));
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  GetSecurityDescriptorControl(descriptor, &control, &revision);
-  if (control & SE_DACL_PROTECTED) lines.push_back(L"protected");
-  PACL dacl = nullptr, sacl = nullptr;
-  GetSecurityDescriptorDacl(descriptor, &present, &dacl, &defaulted);
-  if (!dacl) lines.push_back(L"(no DACL: everyone)");
-  for (WORD i = 0; dacl && i < dacl->AceCount; ++i) {
-    ACCESS_ALLOWED_ACE* ace = nullptr;
-    GetAce(dacl, i, reinterpret_cast<void**>(&ace));
-    lines.push_back(ace->Header.AceType == ACCESS_ALLOWED_ACE_TYPE ? SidText(&ace->SidStart)
-                                                                   : L"(not a grant)");
-  }
-  GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted);
-  for (WORD i = 0; sacl && i < sacl->AceCount; ++i) {
-    SYSTEM_MANDATORY_LABEL_ACE* ace = nullptr;
-    GetAce(sacl, i, reinterpret_cast<void**>(&ace));
-    lines.push_back(L"label " + SidText(&ace->SidStart) +
-                    (ace->Mask == SYSTEM_MANDATORY_LABEL_NO_WRITE_UP ? L" no-write-up" : L""));
-  }
-  return lines;
+// A security descriptor's owner and DACL as SDDL ("O:...D:P(A;;GA;;;...)").
+std::wstring Sddl(PSECURITY_DESCRIPTOR descriptor) {
+  constexpr SECURITY_INFORMATION parts = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  wchar_t* text = nullptr;
+  std::wstring sddl = descriptor && ConvertSecurityDescriptorToStringSecurityDescriptorW(
+                                        descriptor, SDDL_REVISION_1, parts, &text, nullptr)
+                          ? text
+                          : L"(unreadable)";
+  LocalFree(text);
+  return sddl;
 }
 
-// The owner and DACL of a named object, as Security shows them.
-Lines ObjectSecurity(HANDLE object) {
+// A named object's owner and DACL.
+std::wstring ObjectSddl(HANDLE object) {
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (!object || GetSecurityInfo(object, SE_KERNEL_OBJECT,
-                                 OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr,
-                                 nullptr, nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return {L"(unreadable)"};
+  if (object) {
+    GetSecurityInfo(object, SE_KERNEL_OBJECT,
+                    OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                    nullptr, nullptr, &descriptor);
   }
-  Lines lines = Security(descriptor);
+  const std::wstring sddl = Sddl(descriptor);
   LocalFree(descriptor);
-  return lines;
+  return sddl;
 }
 
 }  // namespace
 
 TEST(Privileges, SharedObjectsAreTheUsersAndLetInTheUserAndSystemOnly) {
-  const std::wstring user = OwnUserSid();
-  // Wine keeps no mandatory labels: the medium label with no-write-up is read
-  // back from the descriptor the objects are created with.
-  EXPECT_EQ(
-      Security(NamedObjectSecurity::ForThisProcess().Attributes()->lpSecurityDescriptor),
-      (Lines{L"owner " + user, L"protected", user, L"S-1-5-18", L"label S-1-16-8192 no-write-up"}));
-  const Lines expected{L"owner " + user, L"protected", user, L"S-1-5-18"};
+  // The user owns them, and only the user and SYSTEM get in, whatever they
+  // inherit. Wine keeps no mandatory labels: the medium label with
+  // no-write-up is read back from the descriptor the objects are made with.
+  const std::wstring user = OwnUserSid(),
+                     expected = L"O:" + user + L"D:P(A;;GA;;;" + user + L")(A;;GA;;;SY)";
+  const PSECURITY_DESCRIPTOR descriptor =
+      NamedObjectSecurity::ForThisProcess().Attributes()->lpSecurityDescriptor;
+  EXPECT_EQ(Sddl(descriptor), expected);
+  PACL sacl = nullptr;
+  BOOL present = FALSE, defaulted = FALSE;
+  SYSTEM_MANDATORY_LABEL_ACE* label = nullptr;
+  ASSERT_TRUE(GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted) && sacl &&
+              sacl->AceCount == 1 && GetAce(sacl, 0, reinterpret_cast<void**>(&label)));
+  EXPECT_EQ(label->Header.AceType, SYSTEM_MANDATORY_LABEL_ACE_TYPE);
+  EXPECT_EQ(label->Mask, SYSTEM_MANDATORY_LABEL_NO_WRITE_UP);
+  EXPECT_EQ(*GetSidSubAuthority(&label->SidStart, 0), SECURITY_MANDATORY_MEDIUM_RID);
   Probe probe;
   // Holds the "-app" mutex for a while once the role and the state are made.
   Hushpad hushpad(L"--manual " + probe.CommandLine(), L"ChooseStartRole:0:3000");
@@ -102,14 +87,14 @@ TEST(Privileges, SharedObjectsAreTheUsersAndLetInTheUserAndSystemOnly) {
       kTimeoutMs));
   app.reset(OpenMutexW(READ_CONTROL, FALSE, kAppMutexName));
   state.reset(OpenFileMappingW(READ_CONTROL, FALSE, kSharedStateName));
-  EXPECT_EQ(ObjectSecurity(app.get()), expected) << "-app";
-  EXPECT_EQ(ObjectSecurity(primary.get()), expected) << "-primary";
-  EXPECT_EQ(ObjectSecurity(state.get()), expected) << "-state";
+  EXPECT_EQ(ObjectSddl(app.get()), expected) << "-app";
+  EXPECT_EQ(ObjectSddl(primary.get()), expected) << "-primary";
+  EXPECT_EQ(ObjectSddl(state.get()), expected) << "-state";
 
   const HWND dialog = WaitForManualDialog(hushpad.Pid());
   ASSERT_NE(dialog, nullptr);
   UniqueHandle manual(OpenMutexW(READ_CONTROL, FALSE, kManualMutexName));
-  EXPECT_EQ(ObjectSecurity(manual.get()), expected) << "-manual";
+  EXPECT_EQ(ObjectSddl(manual.get()), expected) << "-manual";
   PressButton(dialog, IDC_REENABLE);
   EXPECT_TRUE(hushpad.ExitsWithZero());
 }
@@ -121,22 +106,19 @@ TEST(Privileges, ACopyAboveMediumKeepsAHookOfItsOwnWhoeverThePrimaryIs) {
   // over, and E keeps its own hook all the same; without M, E takes over,
   // and its own hook is the one the takeover finds.
   WindowsKeyObserver keys(WindowsKeyObserver::Via::FocusedWindow);
-  const auto startAt = [](DWORD level, const std::wstring& arguments,
-                          const std::wstring& fault = {}) {
-    return std::make_unique<Hushpad>(arguments, fault, level);
-  };
   const std::wstring ownHook = kSuppressed[0];
   for (const bool mediumCopy : {true, false}) {
     SCOPED_TRACE(mediumCopy ? "a medium copy takes over" : "the elevated copy takes over");
     Probe probeP, probeM, probeE;
-    auto p = startAt(SECURITY_MANDATORY_HIGH_RID, probeP.CommandLine());
+    auto p = std::make_unique<Hushpad>(probeP.CommandLine(), L"", SECURITY_MANDATORY_HIGH_RID);
     ASSERT_TRUE(p->WaitForTrace(LaunchingTrace(probeP.CommandLine())));
     std::unique_ptr<Hushpad> m;
     if (mediumCopy) {
-      m = startAt(SECURITY_MANDATORY_MEDIUM_RID, probeM.CommandLine());
+      m = std::make_unique<Hushpad>(probeM.CommandLine(), L"", SECURITY_MANDATORY_MEDIUM_RID);
       ASSERT_TRUE(m->WaitForTrace(LaunchingTrace(probeM.CommandLine())));
     }
-    auto e = startAt(SECURITY_MANDATORY_HIGH_RID, probeE.CommandLine(), L"InstallOwnHook:0:1500");
+    auto e = std::make_unique<Hushpad>(probeE.CommandLine(), L"InstallOwnHook:0:1500",
+                                       SECURITY_MANDATORY_HIGH_RID);
     ASSERT_TRUE(e->WaitForTrace(DeferringTrace(p->Pid())));
     p->Kill();
     ASSERT_TRUE(e->WaitForTrace(LaunchingTrace(probeE.CommandLine())));

@@ -8,11 +8,9 @@
 //   /spawn:NAME  start another probe that waits for the event NAME (and
 //                reports to this one's report path plus ".grandchild"), and
 //                do not wait for it
-//   /spawn-deep:NAME  the same, but that probe starts one with /spawn:NAME in
-//                turn and ends at once
-//   /spawn-away:NAME  like /spawn:NAME, but the new probe leaves any job this
-//                one is in (CREATE_BREAKAWAY_FROM_JOB)
-//   /spawn-window:NAME  like /spawn:NAME, and the new probe shows a window
+//   /spawn-deep:NAME, /spawn-away:NAME, /spawn-window:NAME  the same, but the
+//                new probe starts one with /spawn:NAME in turn and ends at once;
+//                or leaves any job (CREATE_BREAKAWAY_FROM_JOB); or shows a window
 //   /window      show a window, in front, titled "HushpadProbe" and the
 //                process ID, for as long as this probe lives
 // Anything else is ignored, so a test may pass arbitrary arguments through.

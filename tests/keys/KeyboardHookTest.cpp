@@ -1,10 +1,14 @@
 // The hook's decision, event after event, for the sequences real keyboards
-// produce and for the ones real input cannot; and the hook itself, installed
-// and removed for real.
+// produce and for the ones real input cannot; and the hook's renewal, for
+// real. (The end-to-end tests install and remove it through Hushpad.)
 #include "keys/KeyboardHook.h"
+
+#include <wtsapi32.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <string>
 #include <vector>
 
 namespace {
@@ -22,163 +26,114 @@ constexpr DWORD L = VK_LWIN, R = VK_RWIN, Tab = VK_TAB, Esc = VK_ESCAPE, Ctrl = 
                 Shift = VK_LSHIFT;
 constexpr WPARAM Down = WM_KEYDOWN, Up = WM_KEYUP, AltDown = WM_SYSKEYDOWN, AltUp = WM_SYSKEYUP;
 
-// Counts the left Windows key's events that reach a hook of the test's own,
-// installed before KeyboardHook's and so called after it.
-int g_windowsKeysSeen = 0;
-
-LRESULT CALLBACK CountWindowsKeys(int code, WPARAM wParam, LPARAM lParam) noexcept {
-  const bool windowsKey = reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam)->vkCode == VK_LWIN;
-  if (code != HC_ACTION || !windowsKey) return CallNextHookEx(nullptr, code, wParam, lParam);
-  ++g_windowsKeysSeen;
-  return 1;
-}
-
-// Presses and releases the key: how many of its events got past KeyboardHook.
-int WindowsKeyEventsHandedOn() {
-  g_windowsKeysSeen = 0;
-  INPUT inputs[2] = {};
-  for (INPUT& input : inputs) {
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = VK_LWIN;
+// Whether `condition` holds within `timeoutMs` (polled every 10 ms).
+template <typename Condition>
+bool Eventually(Condition condition, DWORD timeoutMs = 2000) {
+  for (const ULONGLONG deadline = GetTickCount64() + timeoutMs; !condition(); Sleep(10)) {
+    if (GetTickCount64() >= deadline) return false;
   }
-  inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, inputs, sizeof(INPUT));
-  for (const ULONGLONG end = GetTickCount64() + 300;
-       GetTickCount64() < end && g_windowsKeysSeen < 2;) {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return g_windowsKeysSeen;
+  return true;
 }
 
 }  // namespace
 
 TEST(KeyDecision, EachPressIsDecidedAtItsFirstDownAndItsUpFollows) {
+  // `asked`: the questions the hook must have asked, in order: W and T, the
+  // new-press test for a Windows key and for a task-switching key; h, the
+  // system's key state.
   const struct {
     const char* what;
     std::vector<Step> steps;
-    int windowsKeyTests;  // how often the new-press test must have been asked, for each kind
-    int taskKeyTests;
-    int heldTests = 0;  // how often the system's key state must have been asked
+    std::string asked;
   } sequences[] = {
-      {"plain press, auto-repeated", {{Down, L, 1}, {Down, L, 1}, {Up, L, 1}}, 1, 0},
+      // clang-format off
+      {"plain press, auto-repeated", {{Down, L, 1}, {Down, L, 1}, {Up, L, 1}}, "W"},
       {"Alt held at the down, released before the up",
-       {{AltDown, L, 0}, {Down, L, 0}, {Up, L, 0}},
-       0,
-       0},
-      {"Alt pressed after a swallowed down", {{Down, R, 1}, {AltDown, R, 1}, {AltUp, R, 1}}, 1, 0},
-      {"held when the hook arrived, then pressed again",
-       {{Up, L, 0}, {Down, L, 1}, {Up, L, 1}},
-       1,
-       0,
-       1},
+       {{AltDown, L, 0}, {Down, L, 0}, {Up, L, 0}}, ""},
+      {"Alt pressed after a swallowed down", {{Down, R, 1}, {AltDown, R, 1}, {AltUp, R, 1}}, "W"},
+      {"held when the hook arrived, then pressed again", {{Up, L, 0}, {Down, L, 1}, {Up, L, 1}},
+       "hW"},
       {"lone key-ups of presses the system never saw begin",
-       {{Up, R, 1, true, false}, {AltUp, Tab, 1, true, false}},
-       0,
-       0,
-       2},
+       {{Up, R, 1, true, false}, {AltUp, Tab, 1, true, false}}, "hh"},
       {"both keys at once, one with Alt",
-       {{Down, L, 1}, {AltDown, R, 0}, {Up, L, 1}, {AltUp, R, 0}},
-       1,
-       0},
+       {{Down, L, 1}, {AltDown, R, 0}, {Up, L, 1}, {AltUp, R, 0}}, "W"},
       {"not in front at the down, in front at the up",
-       {{Down, L, 0, false}, {Down, L, 0}, {Up, L, 0}},
-       1,
-       0},
-      {"in front at the down, not at the up", {{Down, R, 1}, {Up, R, 1, false}}, 1, 0},
+       {{Down, L, 0, false}, {Down, L, 0}, {Up, L, 0}}, "W"},
+      {"in front at the down, not at the up", {{Down, R, 1}, {Up, R, 1, false}}, "W"},
       {"Alt+Tab auto-repeated, its Tab let go after Alt",
-       {{AltDown, Tab, 1}, {AltDown, Tab, 1}, {Up, Tab, 1}},
-       0,
-       1},
+       {{AltDown, Tab, 1}, {AltDown, Tab, 1}, {Up, Tab, 1}}, "T"},
       {"Ctrl+Alt+Tab: Alt known by the event's flag alone",
-       {{Down, Ctrl, 0},
-        {Down, Tab, 1, true, true, HC_ACTION, LLKHF_ALTDOWN},
-        {Up, Tab, 1},
-        {Up, Ctrl, 0}},
-       0,
-       1},
+       {{Down, Ctrl, 0}, {Down, Tab, 1, true, true, HC_ACTION, LLKHF_ALTDOWN}, {Up, Tab, 1},
+        {Up, Ctrl, 0}}, "T"},
       {"Ctrl+Esc, then Ctrl+Shift+Esc (Task Manager), then Esc once Ctrl is up",
-       {{Down, Ctrl, 0},
-        {Down, Esc, 1},
-        {Up, Esc, 1},
-        {Down, Shift, 0},
-        {Down, Esc, 0},
-        {Up, Esc, 0},
-        {Up, Shift, 0},
-        {Up, Ctrl, 0},
-        {Down, Esc, 0},
-        {Up, Esc, 0}},
-       0,
-       1},
-      {"Alt+Esc that no copy wants swallowed", {{AltDown, Esc, 0, false}, {AltUp, Esc, 0}}, 0, 1},
+       {{Down, Ctrl, 0}, {Down, Esc, 1}, {Up, Esc, 1}, {Down, Shift, 0}, {Down, Esc, 0},
+        {Up, Esc, 0}, {Up, Shift, 0}, {Up, Ctrl, 0}, {Down, Esc, 0}, {Up, Esc, 0}}, "T"},
+      {"Alt+Esc that no copy wants swallowed", {{AltDown, Esc, 0, false}, {AltUp, Esc, 0}}, "T"},
       {"Tab, Shift+Tab, Ctrl+Tab and Esc pass unasked",
-       {{Down, Tab, 0},
-        {Up, Tab, 0},
-        {Down, Shift, 0},
-        {Down, Tab, 0},
-        {Up, Tab, 0},
-        {Up, Shift, 0},
-        {Down, Ctrl, 0},
-        {Down, Tab, 0},
-        {Up, Tab, 0},
-        {Up, Ctrl, 0}},
-       0,
-       0},
-      {"other keys pass",
-       {{Down, 'A', 0}, {Up, VK_APPS, 0}, {Down, L - 1, 0}, {Down, R + 1, 0}},
-       0,
-       0},
+       {{Down, Tab, 0}, {Up, Tab, 0}, {Down, Shift, 0}, {Down, Tab, 0}, {Up, Tab, 0},
+        {Up, Shift, 0}, {Down, Ctrl, 0}, {Down, Tab, 0}, {Up, Tab, 0}, {Up, Ctrl, 0}}, ""},
+      {"other keys pass", {{Down, 'A', 0}, {Up, VK_APPS, 0}, {Down, L - 1, 0}, {Down, R + 1, 0}},
+       ""},
       {"other messages and codes pass and change nothing",
-       {{Down, L, 1},
-        {WM_CHAR, L, 0},
-        {Up, L, 0, true, true, -1},
-        {Up, L, 0, true, true, 1},
-        {Up, L, 1}},
-       1,
-       0},
+       {{Down, L, 1}, {WM_CHAR, L, 0}, {Up, L, 0, true, true, -1}, {Up, L, 0, true, true, 1},
+        {Up, L, 1}}, "W"},
+      // clang-format on
   };
   for (const auto& sequence : sequences) {
     SCOPED_TRACE(sequence.what);
     KeyPresses presses;
-    int tests[2] = {}, heldTests = 0;
+    std::string asked;
     for (size_t i = 0; i < sequence.steps.size(); ++i) {
       const Step& step = sequence.steps[i];
       KBDLLHOOKSTRUCT key{};
       key.vkCode = step.vk;
       key.flags = step.flags | LLKHF_INJECTED;  // injected events count like physical ones
       const auto newPress = [&](PressKind kind) {
-        ++tests[static_cast<int>(kind)];
+        asked += kind == PressKind::WindowsKey ? 'W' : 'T';
         return step.inFront;
       };
       const auto held = [&](DWORD vk) {
-        ++heldTests;
+        asked += 'h';
         EXPECT_EQ(vk, step.vk);
         return step.held;
       };
       EXPECT_EQ(DecideKey(step.nCode, step.message, &key, presses, newPress, held), step.swallowed)
           << "step " << i;
     }
-    EXPECT_EQ(tests[0], sequence.windowsKeyTests);
-    EXPECT_EQ(tests[1], sequence.taskKeyTests);
-    EXPECT_EQ(heldTests, sequence.heldTests);
+    EXPECT_EQ(asked, sequence.asked);
   }
   // A negative code carries no promise about lParam: it is never read.
   EXPECT_EQ(WindowsKeyHookProc(-1, WM_KEYDOWN, 0), 0);
 }
 
-TEST(KeyboardHook, SwallowsTheWindowsKeyFromInstallUntilRemove) {
-  const HHOOK counter = SetWindowsHookExW(WH_KEYBOARD_LL, CountWindowsKeys, nullptr, 0);
-  ASSERT_EQ(WindowsKeyEventsHandedOn(), 2) << "seen before any KeyboardHook";
+TEST(KeyboardHook, IsRenewedAtOnceWhenTheMachineResumesOrTheSessionIsUnlockedOrReconnected) {
+  static std::atomic<int> renewals{0};
   KeyboardHook hook;
-  const HHOOK installed = hook.Install(WindowsKeyHookProc);
-  ASSERT_NE(installed, nullptr);
-  EXPECT_EQ(hook.Install(WindowsKeyHookProc), installed) << "the one it owns, no second hook";
-  EXPECT_EQ(WindowsKeyEventsHandedOn(), 0);
-  hook.Remove();
-  hook.Remove();
-  EXPECT_EQ(WindowsKeyEventsHandedOn(), 2) << "gone after Remove";
-  ASSERT_NE(hook.Install(WindowsKeyHookProc), nullptr);
-  EXPECT_EQ(WindowsKeyEventsHandedOn(), 0) << "and back after a new Install";
-  UnhookWindowsHookEx(counter);
+  ASSERT_NE(hook.Install(WindowsKeyHookProc, {},
+                         {nullptr, []() noexcept { return static_cast<void>(++renewals), false; }}),
+            nullptr);
+  HWND notified = nullptr;  // the hook thread's, which the system notifies
+  DWORD owner = 0;
+  ASSERT_TRUE(Eventually([&] {
+    notified = FindWindowExW(nullptr, nullptr, kHookWindowClassName, nullptr);
+    return GetWindowThreadProcessId(notified, &owner) && owner == GetCurrentProcessId();
+  }));
+  const struct {
+    UINT message;
+    WPARAM event;
+    int renewals;
+  } rows[] = {{WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC, 1},
+              {WM_POWERBROADCAST, PBT_APMRESUMESUSPEND, 1},
+              {WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 1},
+              {WM_WTSSESSION_CHANGE, WTS_CONSOLE_CONNECT, 1},
+              {WM_WTSSESSION_CHANGE, WTS_REMOTE_CONNECT, 1},
+              {WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 0}};
+  for (const auto& row : rows) {
+    // Right after a timed renewal, the next one is a period away.
+    const int timed = renewals;
+    ASSERT_TRUE(Eventually([&] { return renewals != timed; }, 2 * kHookRenewalPeriodMs));
+    const int before = renewals;
+    SendMessageW(notified, row.message, row.event, 0);  // answered once it has renewed, or not
+    EXPECT_EQ(renewals - before, row.renewals) << row.message << " " << row.event;
+  }
 }

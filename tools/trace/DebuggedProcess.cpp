@@ -100,13 +100,9 @@ DWORD DebuggedProcess::ProcessId() const {
 }
 
 bool DebuggedProcess::WaitForTrace(const std::wstring& text, DWORD timeoutMs) {
-  return WaitForTraceCount(text, 1, timeoutMs);
-}
-
-bool DebuggedProcess::WaitForTraceCount(const std::wstring& text, size_t count, DWORD timeoutMs) {
   std::unique_lock<std::mutex> lock(mutex_);
   const auto seen = [&] {
-    return static_cast<size_t>(std::count(traces_.begin(), traces_.end(), text)) >= count;
+    return std::find(traces_.begin(), traces_.end(), text) != traces_.end();
   };
   WaitUntil(changed_, lock, timeoutMs, [&] { return ended_ || seen(); });
   return seen();

@@ -65,8 +65,6 @@ class DebuggedProcess {
   // seen, also before this call. False on timeout, or at once when the process
   // has ended without writing it.
   bool WaitForTrace(const std::wstring& text, DWORD timeoutMs);
-  // The same, once at least `count` texts equal to `text` have been seen.
-  bool WaitForTraceCount(const std::wstring& text, size_t count, DWORD timeoutMs);
   // Every text so far, in order.
   std::vector<std::wstring> Traces() const;
 

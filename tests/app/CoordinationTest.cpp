@@ -60,11 +60,10 @@ TEST(Coordination, PrimarySuppressesKeysUntilItsChildOrWithTreeItsWholeFamilyHas
 }
 
 TEST(Coordination, PrimaryThatCannotOpenACopyOrWhoseWaitEndsEarlyStillWaitsForIt) {
-  // A (fault build) cannot open B's process: it must keep searching for B's
-  // window, with the keys suppressed, and not burn a core. Or A's wait for
-  // its child ends early (GetMessageW fails once, after a pause in which B
-  // starts), and the launch step closes the child's handles while the watch
-  // thread still waits: A must go on to wait for B until B has really ended.
+  // A cannot open B's process: it must keep searching for B's window, with
+  // the keys suppressed, and not burn a core. Or A's wait for its child ends
+  // early (GetMessageW fails once, after a pause in which B starts) and the
+  // child's handles close while the watch still waits: A must wait for B.
   WindowsKeyObserver keys;
   for (const wchar_t* fault : {L"OpenProcess:5", L"GetMessageW:0:1500:1"}) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(fault)));

@@ -1,6 +1,5 @@
-// Every way a run can fail, as the user meets it: one box, exit code 0, and
-// for failures of the program itself the keys restored before the box shows.
-// Real faults where Wine has them; otherwise HushpadFaults.exe's fault points.
+// Every way a run can fail: one box, exit code 0, and for failures of the
+// program itself the keys restored first. Real faults where Wine has them.
 #include <windows.h>
 #include <sddl.h>
 #include <tlhelp32.h>
@@ -12,8 +11,10 @@
 #include <functional>
 #include <new>
 #include <string>
+#include <thread>
 
 #include "Harness.h"
+#include "app/NamedObjectSecurity.h"
 
 namespace {
 
@@ -173,9 +174,15 @@ TEST(Failures, FailuresAfterLaunchRestoreKeysBeforeTheBoxAndLeaveTheChildRunning
 }
 
 TEST(Failures, FailuresThatLeaveTheRunGoingAreTraced) {
+  // A copy died holding the "-app" mutex: the next one takes it as it is.
   // Another program keeps something else under the shared state's name: the
   // copy keeps its settings to itself. The wait for the child fails: the
   // watch ends as if the child had ended.
+  UniqueHandle abandoned;
+  std::thread([&] {
+    abandoned.reset(
+        CreateMutexW(NamedObjectSecurity::ForThisProcess().Attributes(), TRUE, kAppMutexName));
+  }).join();
   const UniqueHandle squatter(CreateEventW(nullptr, TRUE, FALSE, kSharedStateName));
   Probe probe;
   Hushpad hushpad(probe.CommandLine(), L"WaitForSingleObject:6");

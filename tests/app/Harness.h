@@ -62,7 +62,6 @@ inline Lines RunAsTraces(const std::wstring& arguments) {
   return {L"Hushpad: PROGRAM needs administrator rights; starting Hushpad as administrator.\n",
           L"HushpadFaults: ShellExecuteExW(runas, " + FaultsExe() + L", " + arguments + L")\n"};
 }
-// The parts one after another.
 Lines Concat(std::initializer_list<Lines> parts);
 // The last `count` lines (fewer if there are not that many).
 Lines Tail(const Lines& lines, size_t count);

@@ -1,6 +1,5 @@
-// The keyboard hook renews itself: a hook that Windows removed without a word
-// is back within one period, and a renewal never leaves a moment without a
-// hook. (KeyboardHookTest has the renewals after a resume or an unlock.)
+// A hook that Windows removed without a word is back within one period, and
+// a renewal never leaves a moment without a hook.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -1,6 +1,5 @@
-// The system's own key state while Hushpad runs, as any program asking
-// GetAsyncKeyState sees it: a Windows key never stays down, and a key-up
-// never reaches the programs without its key-down.
+// The system's key state while Hushpad runs (GetAsyncKeyState): a Windows key
+// never stays down, and no key-up reaches a program without its key-down.
 #include <gtest/gtest.h>
 
 #include <initializer_list>

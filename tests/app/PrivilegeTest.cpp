@@ -1,6 +1,5 @@
 // Copies of one user at two privilege levels: the objects they share are the
-// user's and stay open to both, and a copy above medium keeps a hook of its
-// own.
+// user's, and a copy above medium keeps a hook of its own.
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>

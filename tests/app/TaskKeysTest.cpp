@@ -1,6 +1,5 @@
 // --task-keys: Alt+Tab, Alt+Esc and Ctrl+Esc do nothing while a copy that
-// asks for it runs; every other use of Tab, Esc and the modifiers arrives
-// whole. (FocusTest has them with --focus, and a copy whose run is over.)
+// asks for it runs; every other use of Tab, Esc and the modifiers arrives.
 #include <gtest/gtest.h>
 
 #include <initializer_list>

@@ -1,6 +1,5 @@
-// The hook's decision, event after event, for the sequences real keyboards
-// produce and for the ones real input cannot; and the hook's renewal, for
-// real. (The end-to-end tests install and remove it through Hushpad.)
+// The hook's decision, event after event, for sequences real input can and
+// cannot produce; and the hook's renewal on notifications, for real.
 #include "keys/KeyboardHook.h"
 
 #include <wtsapi32.h>

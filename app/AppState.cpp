@@ -52,12 +52,16 @@ AppState::~AppState() noexcept(false) {
   try {
     TearDown();
   } catch (...) {
-    // No watch may take over from here on: the members restore the keys and,
-    // last, give up the role. No window may outlive a failed teardown: later
-    // copies would wait for it, or defer to it.
+    // No watch may take over from here on: the keys are restored here and,
+    // last, the role member gives the role up. No window may outlive a failed
+    // teardown: later copies would wait for it, or defer to it.
     if (!primary) primary = role.StopWatching();
     DestroyWindow(window);
     window = nullptr;
+    // Not left to the members' destructors, which run after "Exited.": that
+    // line is the last on every path.
+    accessibility.Restore();
+    hook.Remove();
     // While an earlier failure is on its way to the entry point, that one is
     // the one to report.
     if (std::uncaught_exceptions() > uncaughtAtConstruction_) return;

@@ -32,8 +32,8 @@
 // its window and gives up the role. "Hushpad: Exited." is traced last whenever
 // a window existed. A teardown failure (103, 104) stops the watch, skips the
 // remaining waits, destroys the window (no later copy may wait for it or defer
-// to it), still restores everything through the members, gives up the role
-// (so that a waiting copy takes over) and then propagates; but while an
+// to it), still restores everything, traces "Hushpad: Exited.", gives up the
+// role (so that a waiting copy takes over) and then propagates; but while an
 // earlier failure is already unwinding, a second one is swallowed, so that the
 // first failure is the one reported.
 struct AppState {

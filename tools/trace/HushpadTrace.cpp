@@ -47,17 +47,17 @@ void WriteError(const std::wstring& text) noexcept {
   OutputQueue(GetStdHandle(STD_ERROR_HANDLE)).Post(text);
 }
 
-using Printer = std::function<void(const std::wstring& text)>;
-
 // While it lives, a console event makes the viewer let go of the debuggee:
 // the debug thread answers the event in hand and detaches, the line saying so
-// is printed, and then Left() holds (a close, sign-out or shutdown ends this
-// process as soon as the handler returns). The handler finishes well within
-// the 5 seconds Windows grants it for those.
+// is printed, and then Left() holds. A close, sign-out or shutdown ends this
+// process as soon as the handler returns, before any destructor runs, so for
+// those the handler first waits for the queued lines to be written. Both
+// waits together stay well within the 5 seconds Windows grants a handler
+// ("HandlerRoutine callback function", Remarks).
 class DetachOnConsoleEvent {
  public:
-  DetachOnConsoleEvent(DebuggedProcess& process, Printer print)
-      : process_(process), print_(std::move(print)) {
+  DetachOnConsoleEvent(DebuggedProcess& process, OutputQueue& output)
+      : process_(process), output_(output) {
     AcquireSRWLockExclusive(&lock_);
     current_ = this;
     ReleaseSRWLockExclusive(&lock_);
@@ -74,27 +74,35 @@ class DetachOnConsoleEvent {
   bool Left() const { return left_; }
 
  private:
-  static BOOL WINAPI Handle(DWORD) noexcept {
+  static constexpr DWORD kDetachMs = 2000, kWriteMs = 1500;
+
+  static BOOL WINAPI Handle(DWORD event) noexcept {
     AcquireSRWLockExclusive(&lock_);
-    if (current_ && !current_->left_) current_->Detach();
+    if (current_) {
+      if (!current_->left_) current_->Detach();
+      if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT ||
+          event == CTRL_SHUTDOWN_EVENT) {
+        current_->output_.WaitUntilWritten(kWriteMs);
+      }
+    }
     ReleaseSRWLockExclusive(&lock_);
     return TRUE;
   }
 
   void Detach() noexcept {
-    const DWORD error = process_.Detach(3000);  // leaves time to print
+    const DWORD error = process_.Detach(kDetachMs);
     if (error == ERROR_SUCCESS) {
-      print_(L"HushpadTrace: detached; Hushpad carries on without the viewer.\n");
+      output_.Post(L"HushpadTrace: detached; Hushpad carries on without the viewer.\n");
       left_ = true;
     } else if (error != ERROR_PROCESS_ABORTED) {  // ended by itself: main reports its exit code
-      print_(L"HushpadTrace: cannot detach: error " + std::to_wstring(error) + L"\n");
+      output_.Post(L"HushpadTrace: cannot detach: error " + std::to_wstring(error) + L"\n");
     }
   }
 
   static inline SRWLOCK lock_ = SRWLOCK_INIT;  // no destructor: safe while the process exits
   static inline DetachOnConsoleEvent* current_ = nullptr;
   DebuggedProcess& process_;
-  Printer print_;
+  OutputQueue& output_;
   std::atomic<bool> left_{false};
 };
 
@@ -160,7 +168,7 @@ int main() {
                std::to_wstring(error) + L"\n");
     return static_cast<int>(error);
   }
-  const DetachOnConsoleEvent detacher(process, print);
+  const DetachOnConsoleEvent detacher(process, output);
   std::optional<KeyReader> keys;
   if (invocation->watch.keys) keys.emplace();
   DialogWatch watch(process.ProcessId(), invocation->watch, print);

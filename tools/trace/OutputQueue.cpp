@@ -1,5 +1,6 @@
 #include "OutputQueue.h"
 
+#include <chrono>
 #include <utility>
 
 namespace {
@@ -47,6 +48,16 @@ void OutputQueue::Post(const std::wstring& text) noexcept {
   posted_.notify_one();
 }
 
+bool OutputQueue::WaitUntilWritten(DWORD timeoutMs) noexcept {
+  try {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return written_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [this] { return pending_.empty() && !writing_; });
+  } catch (...) {
+    return false;
+  }
+}
+
 void OutputQueue::Run() noexcept {
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
@@ -54,8 +65,11 @@ void OutputQueue::Run() noexcept {
     if (pending_.empty()) return;  // closing, with everything written
     std::wstring text = std::move(pending_.front());
     pending_.pop_front();
+    writing_ = true;
     lock.unlock();
     Write(stream_, text);  // may block for good; only this thread waits then
     lock.lock();
+    writing_ = false;
+    written_.notify_all();
   }
 }

@@ -25,13 +25,19 @@ class OutputQueue {
   // text that cannot be queued (no memory) is dropped.
   void Post(const std::wstring& text) noexcept;
 
+  // Waits until every text posted so far has been written, or `timeoutMs`
+  // has passed; true when all is written. For a process about to be ended,
+  // whose destructors will not run.
+  bool WaitUntilWritten(DWORD timeoutMs) noexcept;
+
  private:
   void Run() noexcept;
 
   const HANDLE stream_;
   std::mutex mutex_;
-  std::condition_variable posted_;
+  std::condition_variable posted_, written_;
   std::deque<std::wstring> pending_;
+  bool writing_ = false;
   bool closing_ = false;
   std::thread writer_;
 };

@@ -3,10 +3,10 @@
 #include <exception>
 
 #include "app/FaultPoints.h"
-#include "app/InstanceNames.h"
-#include "app/NamedObjectSecurity.h"
-#include "app/ProcessWatch.h"
-#include "app/StartRole.h"
+#include "app/copies/InstanceNames.h"
+#include "app/copies/NamedObjectSecurity.h"
+#include "app/launch/ProcessWatch.h"
+#include "app/copies/StartRole.h"
 #include "res/resource.h"
 #include "text/ScopeGuard.h"
 #include "text/SystemErrorText.h"

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "app/InstanceMutex.h"
-#include "app/PrimaryRole.h"
-#include "app/SharedState.h"
+#include "app/copies/InstanceMutex.h"
+#include "app/copies/PrimaryRole.h"
+#include "app/copies/SharedState.h"
 #include "keys/AccessibilityGuard.h"
 #include "keys/KeyboardHook.h"
 

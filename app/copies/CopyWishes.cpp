@@ -1,9 +1,9 @@
-#include "app/CopyWishes.h"
+#include "app/copies/CopyWishes.h"
 
 #include <algorithm>
 
 #include "app/FaultPoints.h"
-#include "app/InstanceNames.h"
+#include "app/copies/InstanceNames.h"
 #include "text/UniqueHandle.h"
 
 namespace {

@@ -1,8 +1,8 @@
-#include "app/InstanceMutex.h"
+#include "app/copies/InstanceMutex.h"
 
 #include <utility>
 
-#include "app/NamedObjectSecurity.h"
+#include "app/copies/NamedObjectSecurity.h"
 #include "res/resource.h"
 #include "text/Win32Error.h"
 

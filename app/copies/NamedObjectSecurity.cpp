@@ -1,4 +1,4 @@
-#include "app/NamedObjectSecurity.h"
+#include "app/copies/NamedObjectSecurity.h"
 
 #include <aclapi.h>
 

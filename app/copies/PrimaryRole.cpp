@@ -1,6 +1,6 @@
-#include "app/PrimaryRole.h"
+#include "app/copies/PrimaryRole.h"
 
-#include "app/NamedObjectSecurity.h"
+#include "app/copies/NamedObjectSecurity.h"
 #include "res/resource.h"
 #include "text/Win32Error.h"
 

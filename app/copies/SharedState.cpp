@@ -1,7 +1,7 @@
-#include "app/SharedState.h"
+#include "app/copies/SharedState.h"
 
-#include "app/InstanceNames.h"
-#include "app/NamedObjectSecurity.h"
+#include "app/copies/InstanceNames.h"
+#include "app/copies/NamedObjectSecurity.h"
 
 SharedState::~SharedState() {
   if (data_ != &own_) UnmapViewOfFile(data_);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/CopyWishes.h"
+#include "app/copies/CopyWishes.h"
 #include "keys/AccessibilityGuard.h"
 #include "text/UniqueHandle.h"
 

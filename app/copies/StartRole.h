@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/PrimaryRole.h"
+#include "app/copies/PrimaryRole.h"
 
 // What a starting copy becomes, chosen under the "-app" mutex.
 enum class StartRole {

@@ -1,7 +1,7 @@
-#include "app/ManualDialog.h"
+#include "app/dialog/ManualDialog.h"
 
-#include "app/InstanceNames.h"
-#include "app/NamedObjectSecurity.h"
+#include "app/copies/InstanceNames.h"
+#include "app/copies/NamedObjectSecurity.h"
 #include "res/resource.h"
 #include "text/ScopeGuard.h"
 #include "text/Win32Error.h"

@@ -1,17 +1,17 @@
-#include "app/ChildLaunch.h"
+#include "app/launch/ChildLaunch.h"
 
 #include <versionhelpers.h>
 
 #include <utility>
 
-#include "app/ElevatedStart.h"
+#include "app/launch/ElevatedStart.h"
 #include "app/FaultPoints.h"
-#include "app/LaunchWay.h"
-#include "app/ManualDialog.h"
-#include "app/ProcessWatch.h"
-#include "app/ProgramFamily.h"
-#include "app/ShellOpen.h"
-#include "app/Shortcut.h"
+#include "app/launch/LaunchWay.h"
+#include "app/dialog/ManualDialog.h"
+#include "app/launch/ProcessWatch.h"
+#include "app/launch/ProgramFamily.h"
+#include "app/launch/ShellOpen.h"
+#include "app/launch/Shortcut.h"
 #include "res/resource.h"
 #include "text/ErrorBox.h"
 #include "text/JoinArguments.h"

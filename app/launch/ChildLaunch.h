@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/CopyWishes.h"
+#include "app/copies/CopyWishes.h"
 
 // What the command line asks the launch step to start.
 struct LaunchRequest {

@@ -1,10 +1,10 @@
-#include "app/ElevatedStart.h"
+#include "app/launch/ElevatedStart.h"
 
 #include <shellapi.h>
 
 #include "app/FaultPoints.h"
-#include "app/ProcessWatch.h"
-#include "app/ShellCom.h"
+#include "app/launch/ProcessWatch.h"
+#include "app/launch/ShellCom.h"
 #include "text/JoinArguments.h"
 #include "text/UniqueHandle.h"
 

@@ -1,4 +1,4 @@
-#include "app/ProcessWatch.h"
+#include "app/launch/ProcessWatch.h"
 
 #include <memory>
 #include <utility>

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/ProgramFamily.h"
+#include "app/launch/ProgramFamily.h"
 #include "text/UniqueHandle.h"
 
 // Posted (wParam 0, lParam 0) to a copy's message-only window when the

@@ -1,7 +1,7 @@
-#include "app/ProgramFamily.h"
+#include "app/launch/ProgramFamily.h"
 
 #include "app/FaultPoints.h"
-#include "app/NamedObjectSecurity.h"
+#include "app/copies/NamedObjectSecurity.h"
 
 DWORD FollowFamily(HANDLE process, ProgramFamily& family, const wchar_t* name) noexcept {
   UniqueHandle job;

@@ -1,10 +1,10 @@
-#include "app/ShellOpen.h"
+#include "app/launch/ShellOpen.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/ManualDialog.h"
-#include "app/ShellCom.h"
+#include "app/dialog/ManualDialog.h"
+#include "app/launch/ShellCom.h"
 
 DWORD RunThroughShell(const std::wstring& file, const std::wstring& parameters, CopyEntry& entry) {
   SHELLEXECUTEINFOW info{};

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/CopyWishes.h"
+#include "app/copies/CopyWishes.h"
 
 // For a PROGRAM that the program registered for it opens (a URL such as
 // steam://..., an internet shortcut, a document): has the shell open `file`

@@ -1,11 +1,11 @@
-#include "app/Shortcut.h"
+#include "app/launch/Shortcut.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
 
 #include <vector>
 
-#include "app/ShellCom.h"
+#include "app/launch/ShellCom.h"
 
 namespace {
 

@@ -33,8 +33,8 @@
 #include <vector>
 
 #include "KeyLatencyShared.h"
-#include "app/CopyWishes.h"
-#include "app/InstanceNames.h"
+#include "app/copies/CopyWishes.h"
+#include "app/copies/InstanceNames.h"
 #include "keys/KeyboardHook.h"
 #include "text/UniqueHandle.h"
 

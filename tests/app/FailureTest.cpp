@@ -14,7 +14,7 @@
 #include <thread>
 
 #include "Harness.h"
-#include "app/NamedObjectSecurity.h"
+#include "app/copies/NamedObjectSecurity.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 #include "DebuggedProcess.h"
 #include "DialogView.h"
 #include "SiblingPath.h"
-#include "app/InstanceNames.h"
+#include "app/copies/InstanceNames.h"
 #include "tests/faults/SimulatedAccessibility.h"
 #include "text/UniqueHandle.h"
 

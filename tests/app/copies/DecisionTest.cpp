@@ -2,8 +2,8 @@
 // it starts in, and whether a new press of a Windows key is swallowed.
 #include <gtest/gtest.h>
 
-#include "app/CopyWishes.h"
-#include "app/StartRole.h"
+#include "app/copies/CopyWishes.h"
+#include "app/copies/StartRole.h"
 
 TEST(StartRole, ALostPrimaryIsSucceededAndABusyRoleDeferredTo) {
   using Claim = PrimaryRole::Claim;

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "Harness.h"
-#include "app/NamedObjectSecurity.h"
+#include "app/copies/NamedObjectSecurity.h"
 #include "res/resource.h"
 
 namespace {

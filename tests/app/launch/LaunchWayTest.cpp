@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 
 #include "Harness.h"
-#include "app/LaunchWay.h"
-#include "app/ShellCom.h"
+#include "app/launch/LaunchWay.h"
+#include "app/launch/ShellCom.h"
 
 namespace {
 

@@ -11,7 +11,8 @@ hushpad_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
 export WINEPREFIX="${WINEPREFIX:-$hushpad_root/build/wineprefix}"
 export WINEARCH=win32
-export WINEDEBUG=-all
+# Quiet unless the caller asked for channels (WINEDEBUG=+relay,+seh ...).
+export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
 wine_session_xvfb_pid=

@@ -80,8 +80,7 @@ class DetachOnConsoleEvent {
     AcquireSRWLockExclusive(&lock_);
     if (current_) {
       if (!current_->left_) current_->Detach();
-      if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT ||
-          event == CTRL_SHUTDOWN_EVENT) {
+      if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
         current_->output_.WaitUntilWritten(kWriteMs);
       }
     }

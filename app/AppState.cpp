@@ -2,11 +2,11 @@
 
 #include <exception>
 
-#include "app/FaultPoints.h"
 #include "app/copies/InstanceNames.h"
 #include "app/copies/NamedObjectSecurity.h"
-#include "app/launch/ProcessWatch.h"
 #include "app/copies/StartRole.h"
+#include "app/FaultPoints.h"
+#include "app/launch/ProcessWatch.h"
 #include "res/resource.h"
 #include "text/ScopeGuard.h"
 #include "text/SystemErrorText.h"

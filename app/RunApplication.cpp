@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "app/AppState.h"
-#include "app/launch/ChildLaunch.h"
+#include "app/dialog/ManualDialog.h"
 #include "app/FaultPoints.h"
 #include "app/InfoBoxes.h"
-#include "app/dialog/ManualDialog.h"
+#include "app/launch/ChildLaunch.h"
 #include "app/ProgramOptions.h"
 #include "argot/argot.h"
 #include "res/resource.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/FaultPoints.h"
 #include "app/copies/InstanceNames.h"
+#include "app/FaultPoints.h"
 #include "text/UniqueHandle.h"
 
 namespace {

@@ -4,10 +4,10 @@
 
 #include <utility>
 
-#include "app/launch/ElevatedStart.h"
-#include "app/FaultPoints.h"
-#include "app/launch/LaunchWay.h"
 #include "app/dialog/ManualDialog.h"
+#include "app/FaultPoints.h"
+#include "app/launch/ElevatedStart.h"
+#include "app/launch/LaunchWay.h"
 #include "app/launch/ProcessWatch.h"
 #include "app/launch/ProgramFamily.h"
 #include "app/launch/ShellOpen.h"

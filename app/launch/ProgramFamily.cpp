@@ -1,7 +1,7 @@
 #include "app/launch/ProgramFamily.h"
 
-#include "app/FaultPoints.h"
 #include "app/copies/NamedObjectSecurity.h"
+#include "app/FaultPoints.h"
 
 DWORD FollowFamily(HANDLE process, ProgramFamily& family, const wchar_t* name) noexcept {
   UniqueHandle job;

@@ -32,9 +32,9 @@
 #include <thread>
 #include <vector>
 
-#include "KeyLatencyShared.h"
 #include "app/copies/CopyWishes.h"
 #include "app/copies/InstanceNames.h"
+#include "KeyLatencyShared.h"
 #include "keys/KeyboardHook.h"
 #include "text/UniqueHandle.h"
 

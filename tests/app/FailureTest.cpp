@@ -13,8 +13,8 @@
 #include <string>
 #include <thread>
 
-#include "Harness.h"
 #include "app/copies/NamedObjectSecurity.h"
+#include "Harness.h"
 
 namespace {
 

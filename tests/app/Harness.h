@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "app/copies/InstanceNames.h"
 #include "DebuggedProcess.h"
 #include "DialogView.h"
 #include "SiblingPath.h"
-#include "app/copies/InstanceNames.h"
 #include "tests/faults/SimulatedAccessibility.h"
 #include "text/UniqueHandle.h"
 

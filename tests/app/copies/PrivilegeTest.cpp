@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "Harness.h"
 #include "app/copies/NamedObjectSecurity.h"
+#include "Harness.h"
 #include "res/resource.h"
 
 namespace {

@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "Harness.h"
 #include "app/launch/LaunchWay.h"
 #include "app/launch/ShellCom.h"
+#include "Harness.h"
 
 namespace {
 

@@ -12,30 +12,30 @@
 // StartUp() chooses the role and suppresses the keys in the primary; the
 // destructor is the teardown.
 //
-// Roles: the primary holds the "-primary" role (PrimaryRole) and suppresses
-// the keys; every other copy defers and watches the role. A deferring copy
-// above medium integrity keeps a hook of its own, since a primary at a lower
-// level does not see the keys of that copy's program. When the primary
-// ends without handing off (killed, crashed, or its teardown failed), exactly
-// one watching copy gets the role and takes over on the role's thread: it
-// installs the hook and keeps the accessibility hotkeys off, from the user's
-// settings that the first primary saved in the shared state. From then on it
-// is the primary.
-//
-// Teardown: the copy's run is over, so it wants nothing of the Windows key any
-// more (CopyWishes.h). A deferring copy stops its watch and destroys its
-// window under the mutex (if the watch took over meanwhile, it tears down as
-// the primary), then removes its own hook, if any. The primary first waits,
-// pass by pass, for the process of every other copy whose window it finds
-// (keeping the keys suppressed meanwhile), then, under the mutex with no other
-// window left, restores the accessibility settings, removes the hook, destroys
-// its window and gives up the role. "Hushpad: Exited." is traced last whenever
-// a window existed. A teardown failure (103, 104) stops the watch, skips the
-// remaining waits, destroys the window (no later copy may wait for it or defer
-// to it), still restores everything, traces "Hushpad: Exited.", gives up the
-// role (so that a waiting copy takes over) and then propagates; but while an
-// earlier failure is already unwinding, a second one is swallowed, so that the
-// first failure is the one reported.
+// - Roles: the primary holds the "-primary" role (PrimaryRole) and suppresses
+//   the keys; every other copy defers and watches the role. A deferring copy
+//   above medium integrity keeps a hook of its own, since a primary at a
+//   lower level does not see the keys of that copy's program.
+// - Takeover: when the primary ends without handing off (killed, crashed, or
+//   its teardown failed), exactly one watching copy gets the role and takes
+//   over on the role's thread: it installs the hook and keeps the
+//   accessibility hotkeys off, from the user's settings that the first
+//   primary saved in the shared state. From then on it is the primary.
+// - Teardown: the copy's run is over, so it wants nothing of the keys any
+//   more (CopyWishes.h). A deferring copy stops its watch and destroys its
+//   window under the mutex (if the watch took over meanwhile, it tears down
+//   as the primary), then removes its own hook, if any. The primary first
+//   waits, pass by pass, for the process of every other copy whose window it
+//   finds (keeping the keys suppressed meanwhile), then, under the mutex with
+//   no other window left, restores the accessibility settings, removes the
+//   hook, destroys its window and gives up the role. "Hushpad: Exited." is
+//   traced last whenever a window existed.
+// - A failed teardown (IDS_MUTEX_ERROR, IDS_THREAD_ERROR) stops the watch,
+//   skips the remaining waits, destroys the window (no later copy may wait
+//   for it or defer to it), still restores everything, traces "Hushpad:
+//   Exited.", gives up the role (so that a waiting copy takes over) and then
+//   propagates; but while an earlier failure is already unwinding, a second
+//   one is swallowed, so that the first failure is the one reported.
 struct AppState {
   AppState();
   ~AppState() noexcept(false);
@@ -70,7 +70,8 @@ struct AppState {
 // gives the role up and destroys its window first). A deferring copy then
 // traces "Hushpad: Deferring to [%u]", installs a hook of its own when it runs
 // above medium integrity, and starts watching the role. Throws
-// Win32Error 105, 103, 104, 106 or 107. The copy's record wants `want` until
+// Win32Error with IDS_CLASS_ERROR, IDS_MUTEX_ERROR, IDS_THREAD_ERROR,
+// IDS_WINDOW_ERROR or IDS_HOOK_ERROR. The copy's record wants `want` until
 // its run is over; with `taskKeys` the wish covers Alt+Tab, Alt+Esc and
 // Ctrl+Esc too, and the copy traces "Hushpad: Disabled Alt+Tab, Alt+Esc and
 // Ctrl+Esc." last (and "Hushpad: Re-enabled Alt+Tab, Alt+Esc and Ctrl+Esc."

@@ -20,11 +20,11 @@ class InstanceMutex {
   InstanceMutex& operator=(const InstanceMutex&) = delete;
 
   // Returns once this process holds the mutex (an abandoned mutex counts as
-  // held); a mutex it creates gets NamedObjectSecurity. Throws Win32Error 103
-  // when the mutex can be neither created nor opened (for example when
-  // another kind of object already has its name), one that existed fails
-  // NamedObjectSecurity::CheckExisting, or its wait fails; nothing changes
-  // then.
+  // held); a mutex it creates gets NamedObjectSecurity. Throws Win32Error
+  // IDS_MUTEX_ERROR when the mutex can be neither created nor opened (for
+  // example when another kind of object already has its name), one that existed
+  // fails NamedObjectSecurity::CheckExisting, or its wait fails; nothing
+  // changes then.
   void Acquire();
   // Gives back one acquisition; the last one releases and closes the mutex.
   // Does nothing while the mutex is not held.

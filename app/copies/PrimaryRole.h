@@ -30,15 +30,16 @@ class PrimaryRole {
   PrimaryRole(const PrimaryRole&) = delete;
   PrimaryRole& operator=(const PrimaryRole&) = delete;
 
-  // Opens the mutex (it stays open for the life of this object) and takes it
-  // if nobody holds it now, without waiting. Throws Win32Error 103 when the
-  // mutex can be neither created nor opened, or one that existed fails
-  // NamedObjectSecurity::CheckExisting; 104 when its thread cannot be started.
+  // Opens the mutex (it stays open for the life of this object) and takes it if
+  // nobody holds it now, without waiting. Throws Win32Error IDS_MUTEX_ERROR
+  // when the mutex can be neither created nor opened, or one that existed fails
+  // NamedObjectSecurity::CheckExisting; IDS_THREAD_ERROR when its thread cannot
+  // be started.
   Claim TryClaim();
 
   // After Busy: waits for the role on the role's thread and, once it is this
   // copy's, calls takeOver(context) there and keeps the role. Throws
-  // Win32Error 104 when the thread cannot be started.
+  // Win32Error IDS_THREAD_ERROR when the thread cannot be started.
   void Watch(TakeOverFunction takeOver, void* context);
 
   // Ends a watch, after one last look: true when this copy holds the role now

@@ -5,8 +5,8 @@
 // Shows the manual dialog (IDD_MANUAL) modally until the user chooses
 // "&Re-enable Keys". Among all copies at most one shows it, as the owner of the
 // "-manual" mutex; when another copy already shows it, returns at once. Throws
-// Win32Error 103 when that mutex can be neither created nor opened, or is not
-// one of Hushpad's (NamedObjectSecurity::CheckExisting).
+// Win32Error IDS_MUTEX_ERROR when that mutex can be neither created nor opened,
+// or is not one of Hushpad's (NamedObjectSecurity::CheckExisting).
 void ShowManualDialog();
 
 // IDD_MANUAL's procedure: shows the dialog without activating it; IDCANCEL

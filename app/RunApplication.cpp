@@ -75,11 +75,12 @@ void RunApplication(AppState& state) {
   }
 
   // --tree has nothing to wait for with --manual, and --focus no program to
-  // scope to: the user ends the run.
+  // scope to: the user ends the run. --full-screen needs no program.
   if (g_focusFlag && g_manualFlag) {
     OutputDebugStringW(L"Hushpad: --focus has no effect with --manual.\n");
   }
-  StartUp(state, g_focusFlag && !g_manualFlag ? kWantsKeyOffInFront : kWantsKeyOff, g_taskKeysFlag);
+  StartUp(state, g_focusFlag && !g_manualFlag ? kWantsKeyOffInFront : kWantsKeyOff, g_taskKeysFlag,
+          g_fullScreenFlag);
   if (noProgram) {
     ShowManualDialog();
   } else {

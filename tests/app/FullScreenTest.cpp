@@ -1,0 +1,66 @@
+// --full-screen: the Windows key is swallowed only while the window in front
+// fills its monitor; the shell's own windows never count.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "Harness.h"
+#include "res/resource.h"
+
+namespace {
+
+using OwnedWindow = std::unique_ptr<HWND__, decltype(&DestroyWindow)>;
+
+// A window of the test's own of class `className`: borderless over the whole
+// screen, or with a caption and maximised.
+OwnedWindow OwnWindow(const wchar_t* className, bool fullScreen) {
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.lpszClassName = className;
+  RegisterClassW(&windowClass);  // fails harmlessly from the second time on
+  const DWORD style = fullScreen ? WS_POPUP : WS_OVERLAPPEDWINDOW | WS_MAXIMIZE;
+  return {CreateWindowExW(0, className, L"Hushpad test", style | WS_VISIBLE, 0, 0,
+                          GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr,
+                          nullptr, windowClass.hInstance, nullptr),
+          DestroyWindow};
+}
+
+bool ThroughWith(WindowsKeyObserver& keys, HWND window) {
+  EXPECT_TRUE(BringToFront(window)) << "cannot bring the window to the front";
+  return keys.WindowsKeyGetsThrough();
+}
+
+}  // namespace
+
+TEST(FullScreen, WithManualEveryFullScreenWindowButTheShellsCounts) {
+  WindowsKeyObserver keys;
+  Hushpad hushpad(L"--manual --full-screen");
+  const HWND dialog = WaitForManualDialog(hushpad.Pid());
+  ASSERT_NE(dialog, nullptr);
+  const auto full = OwnWindow(L"HushpadTestFront", true);
+  const auto maximised = OwnWindow(L"HushpadTestFront", false);
+  EXPECT_FALSE(ThroughWith(keys, full.get())) << "a borderless window over the screen";
+  EXPECT_TRUE(ThroughWith(keys, maximised.get())) << "a maximised window with a caption";
+  for (const wchar_t* shell : {L"Progman", L"Windows.UI.Core.CoreWindow"}) {
+    EXPECT_TRUE(ThroughWith(keys, OwnWindow(shell, true).get())) << shell;
+  }
+  PressButton(dialog, IDC_REENABLE);
+  ASSERT_TRUE(hushpad.ExitsWithZero());
+  EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed, kRestored}));
+}
+
+TEST(FullScreen, WithFocusOnlyTheGamesOwnFullScreenWindowCounts) {
+  WindowsKeyObserver keys;
+  Probe probe(L"/full-screen-window");
+  Hushpad hushpad(L"--focus --full-screen " + probe.CommandLine());
+  const HWND game = ProbeWindow(ReportedPid(probe.ReportPath()));
+  ASSERT_NE(game, nullptr);
+  EXPECT_FALSE(ThroughWith(keys, game)) << "the game full-screen";
+  EXPECT_TRUE(ThroughWith(keys, OwnWindow(L"HushpadTestFront", true).get()))
+      << "another program full-screen";
+  SetWindowPos(game, nullptr, 0, 0, 640, 480, SWP_NOZORDER);
+  EXPECT_TRUE(ThroughWith(keys, game)) << "the game in a window";
+  probe.Release();
+  ASSERT_TRUE(hushpad.ExitsWithZero());
+}

@@ -3,7 +3,7 @@
 #include <cwchar>
 
 WindowKind KindOf(HWND window) noexcept {
-  if (window == GetShellWindow()) return WindowKind::Shell;
+  if (window == GetShellWindow() || window == GetDesktopWindow()) return WindowKind::Shell;
   static constexpr const wchar_t* kShellClasses[] = {
       L"Progman",       L"WorkerW",
       L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd",

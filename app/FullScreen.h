@@ -22,8 +22,8 @@ inline bool FillsMonitor(const RECT& client, const RECT& monitor, WindowKind kin
          client.bottom >= monitor.bottom;
 }
 
-// What `window` is to the decision, from its class name alone and the shell's
-// desktop window: the desktop (Progman, WorkerW), the taskbars
+// What `window` is to the decision, from its class name alone, the shell's
+// desktop window and the desktop window itself: the desktop (Progman, WorkerW), the taskbars
 // (Shell_TrayWnd, Shell_SecondaryTrayWnd), Task View and Alt+Tab
 // (MultitaskingViewFrame, XamlExplorerHostIslandWindow), and the top-level
 // CoreWindows of Start, search, the action centre and the lock screen

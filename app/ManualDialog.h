@@ -9,6 +9,12 @@
 // one of Hushpad's (NamedObjectSecurity::CheckExisting).
 void ShowManualDialog();
 
+// From now on the manual dialog shows, under its sentence, a line that says
+// whether the Windows key is off right now and why (KeysStateText for
+// `records`), and follows the window in front: for a copy whose wish is
+// scoped. Call it before ShowManualDialog; `records` outlive the dialog.
+void ScopeManualDialog(void* records) noexcept;
+
 // IDD_MANUAL's procedure: shows the dialog without activating it; IDCANCEL
 // ("&Hide", Escape, the close box) only minimises it; any other command ends
 // it with that command as the result.

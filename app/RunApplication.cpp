@@ -81,6 +81,7 @@ void RunApplication(AppState& state) {
   }
   StartUp(state, g_focusFlag && !g_manualFlag ? kWantsKeyOffInFront : kWantsKeyOff, g_taskKeysFlag,
           g_fullScreenFlag);
+  if (g_fullScreenFlag) ScopeManualDialog(state.shared.Copies());
   if (noProgram) {
     ShowManualDialog();
   } else {

@@ -30,3 +30,8 @@
 
 #define IDD_MANUAL   300
 #define IDC_REENABLE 301
+#define IDC_STATUS   302
+
+#define IDS_KEYS_OFF_FULL_SCREEN 400
+#define IDS_KEYS_OFF_OTHER_COPY  401
+#define IDS_KEYS_ON              402

@@ -26,6 +26,13 @@ OwnedWindow OwnWindow(const wchar_t* className, bool fullScreen) {
           DestroyWindow};
 }
 
+// Raises the WinEvent that Windows raises itself for such a change of the
+// window in front, and Wine 8 does not.
+bool Announced(DWORD event, HWND window) {
+  NotifyWinEvent(event, window, OBJID_WINDOW, CHILDID_SELF);
+  return true;
+}
+
 bool ThroughWith(WindowsKeyObserver& keys, HWND window) {
   EXPECT_TRUE(BringToFront(window)) << "cannot bring the window to the front";
   return keys.WindowsKeyGetsThrough();
@@ -38,13 +45,29 @@ TEST(FullScreen, WithManualEveryFullScreenWindowButTheShellsCounts) {
   Hushpad hushpad(L"--manual --full-screen");
   const HWND dialog = WaitForManualDialog(hushpad.Pid());
   ASSERT_NE(dialog, nullptr);
-  const auto full = OwnWindow(L"HushpadTestFront", true);
-  const auto maximised = OwnWindow(L"HushpadTestFront", false);
-  EXPECT_FALSE(ThroughWith(keys, full.get())) << "a borderless window over the screen";
-  EXPECT_TRUE(ThroughWith(keys, maximised.get())) << "a maximised window with a caption";
+  const std::wstring sentence =
+      L"The Windows key and the accessibility keyboard shortcuts are disabled.\n";
+  const std::wstring off = sentence + L"Off now: a full-screen window is in front.",
+                     on = sentence + L"On now: no full-screen window is in front.";
+  // The status line follows the window in front, also as it changes size.
+  const auto reads = [&](const std::wstring& text) {
+    return Eventually([&] { return ReadDialog(dialog, 0).text == text; });
+  };
+  EXPECT_TRUE(reads(on));
   for (const wchar_t* shell : {L"Progman", L"Windows.UI.Core.CoreWindow"}) {
     EXPECT_TRUE(ThroughWith(keys, OwnWindow(shell, true).get())) << shell;
   }
+  const auto full = OwnWindow(L"HushpadTestFront", true);
+  const auto maximised = OwnWindow(L"HushpadTestFront", false);
+  EXPECT_FALSE(ThroughWith(keys, full.get())) << "a borderless window over the screen";
+  EXPECT_TRUE(Announced(EVENT_SYSTEM_FOREGROUND, full.get()) && reads(off));
+  EXPECT_TRUE(ThroughWith(keys, maximised.get())) << "a maximised window with a caption";
+  EXPECT_TRUE(Announced(EVENT_SYSTEM_FOREGROUND, maximised.get()) && reads(on));
+  BringToFront(full.get());
+  EXPECT_TRUE(Announced(EVENT_SYSTEM_FOREGROUND, full.get()) && reads(off));
+  SetWindowPos(full.get(), nullptr, 0, 0, 640, 480, SWP_NOZORDER);
+  EXPECT_TRUE(Announced(EVENT_OBJECT_LOCATIONCHANGE, full.get()) && reads(on))
+      << "once it no longer fills the screen";
   PressButton(dialog, IDC_REENABLE);
   ASSERT_TRUE(hushpad.ExitsWithZero());
   EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed, kRestored}));

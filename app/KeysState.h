@@ -1,0 +1,10 @@
+#pragma once
+
+#include <windows.h>
+
+#include "app/CopyWishes.h"
+
+// The string ID of a short line that says whether the Windows key is off
+// right now, and why, as the copies whose records are at `records`
+// (kCopyRecords of them) decide it with the window now in front.
+UINT KeysStateText(void* records) noexcept;

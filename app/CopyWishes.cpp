@@ -31,8 +31,12 @@ bool CopyRuns(DWORD processId) noexcept {
 }
 
 CopyWish Read(const CopyRecord& record) noexcept {
-  return {static_cast<DWORD>(record.copy), record.want, static_cast<DWORD>(record.program),
-          record.family != 0, record.taskKeys != 0, record.fullScreen != 0};
+  return {static_cast<DWORD>(record.copy),
+          record.want,
+          static_cast<DWORD>(record.program),
+          record.family != 0,
+          record.taskKeys != 0,
+          record.fullScreen != 0};
 }
 
 // Whether `front` is among the processes of that copy's family now. The
@@ -64,8 +68,7 @@ FamilyJobName::FamilyJobName(DWORD copy, DWORD program) noexcept {
   wsprintfW(text, L"Local\\Hushpad-" HUSHPAD_GUID L"-family-%lu-%lu", copy, program);
 }
 
-void CopyEntry::Enter(CopyRecord* records, CopyWant want, bool taskKeys,
-                      bool fullScreen) noexcept {
+void CopyEntry::Enter(CopyRecord* records, CopyWant want, bool taskKeys, bool fullScreen) noexcept {
   taskKeys_ = taskKeys;
   const DWORD self = GetCurrentProcessId();
   CopyRecord* slot = nullptr;

@@ -15,7 +15,8 @@
 // its program is in front: PROGRAM's process, or with --tree any process of
 // its family. Its wish covers the Windows key, and with --task-keys the
 // task-switching keys too. With --full-screen, it wants them off only while
-// the window in front also fills its monitor (FullScreen.h). Once its run is over (its program has ended, or
+// the window in front also fills its monitor (FullScreen.h). Once its run
+// is over (its program has ended, or
 // its dialog was closed) it wants nothing: the primary may still wait for
 // other copies then. A copy counts only while its window exists, so the
 // record of a copy that was killed is ignored; a copy with a window but no
@@ -37,7 +38,8 @@ struct CopyRecord {
   volatile LONG program;   // PROGRAM's process ID, once it runs
   volatile LONG family;    // nonzero: PROGRAM's family is followed in FamilyJobName's job
   volatile LONG taskKeys;  // nonzero: the wish covers the task-switching keys (--task-keys)
-  volatile LONG fullScreen;  // nonzero: only while a full-screen window is in front (--full-screen)
+  // Nonzero: only while a full-screen window is in front (--full-screen).
+  volatile LONG fullScreen;
 };
 inline constexpr size_t kCopyRecords = 32;
 
@@ -61,8 +63,8 @@ struct CopyWish {
 // may be given to any other program.
 template <typename InFamily>
 bool WantsPressSwallowed(PressKind kind, const CopyWish* wishes, size_t wishCount,
-                         const DWORD* running, size_t runningCount, DWORD front,
-                         bool frontFills, InFamily inFamily) noexcept {
+                         const DWORD* running, size_t runningCount, DWORD front, bool frontFills,
+                         InFamily inFamily) noexcept {
   for (size_t i = 0; i < runningCount; ++i) {
     const CopyWish* wish = nullptr;
     for (size_t j = 0; j < wishCount && !wish; ++j) {

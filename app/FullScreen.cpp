@@ -5,9 +5,12 @@
 WindowKind KindOf(HWND window) noexcept {
   if (window == GetShellWindow() || window == GetDesktopWindow()) return WindowKind::Shell;
   static constexpr const wchar_t* kShellClasses[] = {
-      L"Progman",       L"WorkerW",
-      L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd",
-      L"MultitaskingViewFrame", L"XamlExplorerHostIslandWindow",
+      L"Progman",
+      L"WorkerW",
+      L"Shell_TrayWnd",
+      L"Shell_SecondaryTrayWnd",
+      L"MultitaskingViewFrame",
+      L"XamlExplorerHostIslandWindow",
       L"Windows.UI.Core.CoreWindow",
   };
   wchar_t name[64];

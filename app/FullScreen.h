@@ -17,9 +17,8 @@ enum class WindowKind : unsigned char { Ordinary, Shell };
 // The pure decision: `client` in screen coordinates, `monitor` the whole
 // rectangle of the monitor the window is on (not its work area).
 inline bool FillsMonitor(const RECT& client, const RECT& monitor, WindowKind kind) noexcept {
-  return kind == WindowKind::Ordinary && client.left <= monitor.left &&
-         client.top <= monitor.top && client.right >= monitor.right &&
-         client.bottom >= monitor.bottom;
+  return kind == WindowKind::Ordinary && client.left <= monitor.left && client.top <= monitor.top &&
+         client.right >= monitor.right && client.bottom >= monitor.bottom;
 }
 
 // What `window` is to the decision, from its class name alone, the shell's

@@ -6,6 +6,7 @@
 #include "app/InstanceNames.h"
 #include "app/KeysState.h"
 #include "app/NamedObjectSecurity.h"
+#include "app/TrayIcon.h"
 #include "res/resource.h"
 #include "text/ResourceText.h"
 #include "text/ScopeGuard.h"
@@ -16,16 +17,66 @@ namespace {
 // The copies' records, when this copy's wish is scoped; null otherwise.
 void* g_scopedRecords = nullptr;
 
-// Posted by the FrontWatch.
+// Posted by the FrontWatch; sent by the notification area for the icon.
 constexpr UINT kFrontChanged = WM_APP + 1;
+constexpr UINT kIconEvent = WM_APP + 2;
 
-// The status line's text, as things stand now.
+// The icon of the hidden dialog, from its WM_INITDIALOG to its WM_DESTROY.
+std::optional<TrayIcon> g_icon;
+
+HICON LoadSmallIcon(int id) noexcept {
+  return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON,
+                                       GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                       LR_SHARED));
+}
+
+// The status line's text and the icon's picture and tooltip, as things stand
+// now: the status line when there is one, the sentence otherwise.
 void ShowKeysState(HWND dialog) noexcept {
+  const UINT state = g_scopedRecords ? KeysStateText(g_scopedRecords) : IDS_KEYS_OFF;
   try {
-    const std::wstring text = LoadResourceString(nullptr, KeysStateText(g_scopedRecords));
-    SetDlgItemTextW(dialog, IDC_STATUS, text.c_str());
+    const std::wstring text = LoadResourceString(nullptr, state);
+    if (g_scopedRecords) SetDlgItemTextW(dialog, IDC_STATUS, text.c_str());
+    if (g_icon->Shown()) {
+      g_icon->Show(LoadSmallIcon(state == IDS_KEYS_ON ? IDI_KEYS_ON : IDI_HUSHPAD), text.c_str());
+    }
   } catch (...) {  // without memory for it, the line keeps its last text
   }
+}
+
+// Hide: into the notification area, off the screen and the taskbar; where
+// there is none, minimised.
+void Hide(HWND dialog) noexcept {
+  if (g_icon->Show(LoadSmallIcon(IDI_HUSHPAD), L"Hushpad")) {
+    ShowWindow(dialog, SW_HIDE);
+    ShowKeysState(dialog);
+  } else {
+    ShowWindow(dialog, SW_MINIMIZE);
+  }
+}
+
+void ShowAgain(HWND dialog) noexcept {
+  g_icon->Remove();
+  ShowWindow(dialog, SW_SHOWNORMAL);
+  SetForegroundWindow(dialog);
+}
+
+// The icon's menu, at the mouse pointer: Show and Re-enable Keys.
+void ShowIconMenu(HWND dialog) noexcept {
+  const HMENU bar = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_ICON));
+  if (!bar) return;
+  POINT at{};
+  GetCursorPos(&at);
+  // Without the foreground the menu would not close when the user clicks
+  // elsewhere ("TrackPopupMenu", Remarks).
+  SetForegroundWindow(dialog);
+  const UINT chosen = static_cast<UINT>(
+      TrackPopupMenu(GetSubMenu(bar, 0), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_BOTTOMALIGN, at.x,
+                     at.y, 0, dialog, nullptr));
+  PostMessageW(dialog, WM_NULL, 0, 0);
+  DestroyMenu(bar);
+  if (chosen == IDC_SHOW) ShowAgain(dialog);
+  if (chosen == IDC_REENABLE) EndDialog(dialog, IDC_REENABLE);
 }
 
 // Adds the status line under the sentence, the buttons moving down to make
@@ -34,10 +85,10 @@ void AddStatusLine(HWND dialog) noexcept {
   RECT line{14, 30, 154, 46}, shift{0, 0, 0, 16};
   MapDialogRect(dialog, &line);
   MapDialogRect(dialog, &shift);
-  const HWND status = CreateWindowExW(
-      0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_LEFT, line.left, line.top,
-      line.right - line.left, line.bottom - line.top, dialog,
-      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_STATUS)), nullptr, nullptr);
+  const HWND status =
+      CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_LEFT, line.left, line.top,
+                      line.right - line.left, line.bottom - line.top, dialog,
+                      reinterpret_cast<HMENU>(static_cast<UINT_PTR>(IDC_STATUS)), nullptr, nullptr);
   SendMessageW(status, WM_SETFONT, SendMessageW(dialog, WM_GETFONT, 0, 0), FALSE);
   for (const int id : {IDCANCEL, IDC_REENABLE}) {
     const HWND button = GetDlgItem(dialog, id);
@@ -76,11 +127,24 @@ void ShowManualDialog() {
                   ManualDialogProc, 0);
 }
 
-INT_PTR CALLBACK ManualDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) noexcept {
+INT_PTR CALLBACK ManualDialogProc(HWND dialog, UINT message, WPARAM wParam,
+                                  LPARAM lParam) noexcept {
   // Lives as long as the dialog: from its WM_INITDIALOG to its WM_DESTROY.
   static std::optional<FrontWatch> watch;
+  // Sent to every top-level window when Explorer starts again, with a new
+  // notification area.
+  static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+  if (message == taskbarCreated && taskbarCreated) {
+    g_icon->Restore();
+    return TRUE;
+  }
   switch (message) {
     case WM_INITDIALOG:
+      g_icon.emplace(dialog, kIconEvent);
+      // Explorer runs at medium integrity, and this copy may not.
+      ChangeWindowMessageFilter(taskbarCreated, MSGFLT_ADD);
+      SendMessageW(dialog, WM_SETICON, ICON_SMALL,
+                   reinterpret_cast<LPARAM>(LoadSmallIcon(IDI_HUSHPAD)));
       if (g_scopedRecords) {
         AddStatusLine(dialog);
         watch.emplace(dialog, kFrontChanged);
@@ -91,15 +155,20 @@ INT_PTR CALLBACK ManualDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case kFrontChanged:
       ShowKeysState(dialog);
       return TRUE;
+    case kIconEvent:
+      if (lParam == WM_LBUTTONUP) ShowAgain(dialog);
+      if (lParam == WM_RBUTTONUP) ShowIconMenu(dialog);
+      return TRUE;
     case WM_COMMAND:
       if (wParam == IDCANCEL) {
-        ShowWindow(dialog, SW_MINIMIZE);
+        Hide(dialog);
       } else {
         EndDialog(dialog, static_cast<INT_PTR>(wParam));
       }
       return TRUE;
     case WM_DESTROY:
       watch.reset();
+      g_icon.reset();
       return FALSE;
     default:
       return FALSE;

@@ -28,7 +28,7 @@ TEST(CopyWishes, APressIsSwallowedWhenARunningCopyWantsItSo) {
   // What the end-to-end tests cannot stage. Copy 10 runs program 11; copy
   // 20's program 21 has ended, and its family has 22 in it; copies 40 and 50
   // want the task-switching keys off too; copies 60 and 70 (--focus, program
-// 71) want the key off only while a full-screen window is in front.
+  // 71) want the key off only while a full-screen window is in front.
   // clang-format off
   const CopyWish inFront{10, kWantsKeyOffInFront, 11, false, false},
       done{10, kWantsNothing, 11, false, true}, familyInFront{20, kWantsKeyOffInFront, 21, true, false},

@@ -53,13 +53,12 @@ void ShowWindowInFront(bool fullScreen) {
   RegisterClassW(&windowClass);
   const std::wstring title = L"HushpadProbe " + std::to_wstring(GetCurrentProcessId());
   const HWND window =
-      fullScreen ? CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_POPUP | WS_VISIBLE,
-                                   0, 0, GetSystemMetrics(SM_CXSCREEN),
-                                   GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
-                                   windowClass.hInstance, nullptr)
-                 : CreateWindowExW(0, windowClass.lpszClassName, title.c_str(),
-                                   WS_CAPTION | WS_VISIBLE, 100, 100, 300, 200, nullptr, nullptr,
-                                   windowClass.hInstance, nullptr);
+      fullScreen
+          ? CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_POPUP | WS_VISIBLE, 0,
+                            0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                            nullptr, nullptr, windowClass.hInstance, nullptr)
+          : CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_CAPTION | WS_VISIBLE,
+                            100, 100, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
   SetForegroundWindow(window);
 }
 

@@ -38,7 +38,8 @@ void ShowKeysState(HWND dialog) noexcept {
     const std::wstring text = LoadResourceString(nullptr, state);
     if (g_scopedRecords) SetDlgItemTextW(dialog, IDC_STATUS, text.c_str());
     if (g_icon->Shown()) {
-      g_icon->Show(LoadSmallIcon(state == IDS_KEYS_ON ? IDI_KEYS_ON : IDI_HUSHPAD), text.c_str());
+      const bool on = state == IDS_KEYS_ON || state == IDS_KEYS_ON_ABOVE_HOOKS;
+      g_icon->Show(LoadSmallIcon(on ? IDI_KEYS_ON : IDI_HUSHPAD), text.c_str());
     }
   } catch (...) {  // without memory for it, the line keeps its last text
   }

@@ -9,6 +9,7 @@
 
 #include "app/AppState.h"
 #include "app/ChildLaunch.h"
+#include "app/ElevatedFront.h"
 #include "app/FaultPoints.h"
 #include "app/InfoBoxes.h"
 #include "app/ManualDialog.h"
@@ -81,6 +82,7 @@ void RunApplication(AppState& state) {
   }
   StartUp(state, g_focusFlag && !g_manualFlag ? kWantsKeyOffInFront : kWantsKeyOff, g_taskKeysFlag,
           g_fullScreenFlag);
+  const ElevatedFrontNotice elevatedFront;
   if (g_fullScreenFlag) ScopeManualDialog(state.shared.Copies());
   if (noProgram) {
     ShowManualDialog();

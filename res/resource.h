@@ -43,3 +43,4 @@
 #define IDS_KEYS_OFF_OTHER_COPY  401
 #define IDS_KEYS_ON              402
 #define IDS_KEYS_OFF             403
+#define IDS_KEYS_ON_ABOVE_HOOKS  404

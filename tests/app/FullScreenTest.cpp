@@ -87,3 +87,27 @@ TEST(FullScreen, WithFocusOnlyTheGamesOwnFullScreenWindowCounts) {
   probe.Release();
   ASSERT_TRUE(hushpad.ExitsWithZero());
 }
+
+TEST(FullScreen, AProgramAboveEveryHookIsToldOfOnceForEachWindow) {
+  // Wine runs every program at one level: the token of every other process is
+  // refused here, as Windows refuses that of a program run as administrator.
+  Hushpad hushpad(L"--manual --full-screen", L"OpenProcessToken:5");
+  const HWND dialog = WaitForManualDialog(hushpad.Pid());
+  ASSERT_NE(dialog, nullptr);
+  const auto full = OwnWindow(L"HushpadTestFront", true);
+  const auto other = OwnWindow(L"HushpadTestFront", false);
+  for (const HWND window : {full.get(), other.get(), full.get()}) {
+    BringToFront(window);
+    Announced(EVENT_SYSTEM_FOREGROUND, window);
+  }
+  EXPECT_TRUE(Eventually([&] {
+    return ReadDialog(dialog, 0).text.find(
+               L"\nOn now: the program in front runs as administrator.") != std::wstring::npos;
+  }));
+  PressButton(dialog, IDC_REENABLE);
+  ASSERT_TRUE(hushpad.ExitsWithZero());
+  const std::wstring told =
+      L"Hushpad: The program in front runs as administrator; the Windows key reaches it unless "
+      L"Hushpad runs as administrator too.\n";
+  EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed, {told, told}, kRestored}));
+}

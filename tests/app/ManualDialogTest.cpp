@@ -40,9 +40,13 @@ TEST(ManualDialog, ShowsQuietlyAndOnlyReenableKeysEndsTheRun) {
   // and a click on the icon shows it again.
   const auto hidden = [&] { return !IsWindowVisible(dialog); };
   const auto click = [](UINT down, UINT up) {
-    const HWND icon = FindWindowExW(FindWindowW(L"__winex11_standalone_tray", nullptr), nullptr,
-                                    L"__winex11_tray_icon", nullptr);
-    return PostMessageW(icon, down, 0, 0) && PostMessageW(icon, up, 0, 0);
+    HWND icon = nullptr;
+    return Eventually([&] {
+             icon = FindWindowExW(FindWindowW(L"__winex11_standalone_tray", nullptr), nullptr,
+                                  L"__winex11_tray_icon", nullptr);
+             return icon != nullptr;
+           }) &&
+           PostMessageW(icon, down, 0, 0) && PostMessageW(icon, up, 0, 0);
   };
   const auto clickShows = [&] {
     return click(WM_LBUTTONDOWN, WM_LBUTTONUP) && Eventually([&] { return !hidden(); });
@@ -59,7 +63,7 @@ TEST(ManualDialog, ShowsQuietlyAndOnlyReenableKeysEndsTheRun) {
   HWND menu = nullptr;
   const auto menuShows = [&] {
     return click(WM_RBUTTONDOWN, WM_RBUTTONUP) &&
-           Eventually([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr; });
+           Eventually([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr; }, 5000);
   };
   ASSERT_TRUE(menuShows());
   PostMessageW(menu, WM_CHAR, L's', 0);

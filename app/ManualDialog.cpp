@@ -136,7 +136,8 @@ INT_PTR CALLBACK ManualDialogProc(HWND dialog, UINT message, WPARAM wParam,
   // notification area.
   static const UINT taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
   if (message == taskbarCreated && taskbarCreated) {
-    g_icon->Restore();
+    // A hidden dialog without its icon would be out of the user's reach.
+    if (!g_icon->Restore()) ShowWindow(dialog, SW_SHOWMINNOACTIVE);
     return TRUE;
   }
   switch (message) {

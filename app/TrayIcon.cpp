@@ -23,6 +23,8 @@ void TrayIcon::Remove() noexcept {
   shown_ = false;
 }
 
-void TrayIcon::Restore() noexcept {
-  if (shown_) shown_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
+bool TrayIcon::Restore() noexcept {
+  if (!shown_) return true;
+  shown_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
+  return shown_;
 }

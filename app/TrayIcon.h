@@ -22,8 +22,9 @@ class TrayIcon {
   // Whether it should be in the notification area now.
   bool Shown() const noexcept { return shown_; }
   // Explorer has restarted ("TaskbarCreated"), with a notification area
-  // without the icon: shows it again if it showed.
-  void Restore() noexcept;
+  // without the icon: shows it again if it showed. False when it showed and
+  // the new notification area does not take it.
+  bool Restore() noexcept;
 
  private:
   NOTIFYICONDATAW data_{};

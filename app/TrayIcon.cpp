@@ -25,6 +25,8 @@ void TrayIcon::Remove() noexcept {
 
 bool TrayIcon::Restore() noexcept {
   if (!shown_) return true;
-  shown_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
+  // Some programs send "TaskbarCreated" with Explorer still running: the icon
+  // is then still there.
+  shown_ = Shell_NotifyIconW(NIM_ADD, &data_) || Shell_NotifyIconW(NIM_MODIFY, &data_);
   return shown_;
 }

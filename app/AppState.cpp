@@ -183,7 +183,7 @@ void Defer(AppState& state, DWORD primary) {
   state.role.Watch(&AppState::TakeOver, &state);
 }
 
-void StartUp(AppState& state, CopyWant want, bool taskKeys) {
+void StartUp(AppState& state, CopyWant want, bool taskKeys, bool fullScreen) {
   const HMODULE module = GetModuleHandleW(nullptr);
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = DefWindowProcW;
@@ -197,7 +197,7 @@ void StartUp(AppState& state, CopyWant want, bool taskKeys) {
   {
     InstanceLock lock(state.mutex);
     choice = ChooseRole(state);
-    state.entry.Enter(state.shared.Copies(), want, taskKeys);
+    state.entry.Enter(state.shared.Copies(), want, taskKeys, fullScreen);
     state.primary = choice.role != StartRole::Defer;
     state.window =
         HUSHPAD_FAULT_POINT(CreateWindowExW)

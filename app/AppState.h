@@ -52,7 +52,7 @@ struct AppState {
   AccessibilityGuard accessibility;  // primary only
 
  private:
-  friend void StartUp(AppState& state, CopyWant want, bool taskKeys);
+  friend void StartUp(AppState& state, CopyWant want, bool taskKeys, bool fullScreen);
   friend void Defer(AppState& state, DWORD primary);
   static void TakeOver(void* self) noexcept;
   void TearDown();
@@ -75,5 +75,6 @@ struct AppState {
 // its run is over; with `taskKeys` the wish covers Alt+Tab, Alt+Esc and
 // Ctrl+Esc too, and the copy traces "Hushpad: Disabled Alt+Tab, Alt+Esc and
 // Ctrl+Esc." last (and "Hushpad: Re-enabled Alt+Tab, Alt+Esc and Ctrl+Esc."
-// as its teardown begins).
-void StartUp(AppState& state, CopyWant want, bool taskKeys);
+// as its teardown begins). With `fullScreen` the wish holds only while a
+// full-screen window is in front.
+void StartUp(AppState& state, CopyWant want, bool taskKeys, bool fullScreen);

@@ -11,6 +11,7 @@ bool g_manualFlag = false;
 bool g_treeFlag = false;
 bool g_focusFlag = false;
 bool g_taskKeysFlag = false;
+bool g_fullScreenFlag = false;
 
 const argot_option g_programOptions[] = {
     {L'h', L"help", nullptr, nullptr, argot_bool_handler, &g_helpFlag, ARGOT_ATTR_STOP},
@@ -20,5 +21,6 @@ const argot_option g_programOptions[] = {
     {0, L"tree", nullptr, nullptr, argot_bool_handler, &g_treeFlag, 0},
     {0, L"focus", nullptr, nullptr, argot_bool_handler, &g_focusFlag, 0},
     {0, L"task-keys", nullptr, nullptr, argot_bool_handler, &g_taskKeysFlag, 0},
+    {0, L"full-screen", nullptr, nullptr, argot_bool_handler, &g_fullScreenFlag, 0},
     {},
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/AppState.h"
+#include "app/copies/ElevatedFront.h"
 #include "app/dialog/ManualDialog.h"
 #include "app/FaultPoints.h"
 #include "app/InfoBoxes.h"
@@ -75,11 +76,14 @@ void RunApplication(AppState& state) {
   }
 
   // --tree has nothing to wait for with --manual, and --focus no program to
-  // scope to: the user ends the run.
+  // scope to: the user ends the run. --full-screen needs no program.
   if (g_focusFlag && g_manualFlag) {
     OutputDebugStringW(L"Hushpad: --focus has no effect with --manual.\n");
   }
-  StartUp(state, g_focusFlag && !g_manualFlag ? kWantsKeyOffInFront : kWantsKeyOff, g_taskKeysFlag);
+  StartUp(state, g_focusFlag && !g_manualFlag ? kWantsKeyOffInFront : kWantsKeyOff, g_taskKeysFlag,
+          g_fullScreenFlag);
+  const ElevatedFrontNotice elevatedFront;
+  if (g_fullScreenFlag) ScopeManualDialog(state.shared.Copies());
   if (noProgram) {
     ShowManualDialog();
   } else {

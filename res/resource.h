@@ -30,3 +30,17 @@
 
 #define IDD_MANUAL   300
 #define IDC_REENABLE 301
+#define IDC_STATUS   302
+#define IDC_SHOW     303
+#define IDM_ICON     304
+
+// The program's icon (the lowest ID, so the one Explorer shows), also the
+// notification area's while the Windows key is off; and the one while it is on.
+#define IDI_HUSHPAD 10
+#define IDI_KEYS_ON 11
+
+#define IDS_KEYS_OFF_FULL_SCREEN 400
+#define IDS_KEYS_OFF_OTHER_COPY  401
+#define IDS_KEYS_ON              402
+#define IDS_KEYS_OFF             403
+#define IDS_KEYS_ON_ABOVE_HOOKS  404

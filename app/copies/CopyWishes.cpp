@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/copies/FullScreen.h"
 #include "app/copies/InstanceNames.h"
 #include "app/FaultPoints.h"
 #include "text/UniqueHandle.h"
@@ -30,8 +31,12 @@ bool CopyRuns(DWORD processId) noexcept {
 }
 
 CopyWish Read(const CopyRecord& record) noexcept {
-  return {static_cast<DWORD>(record.copy), record.want, static_cast<DWORD>(record.program),
-          record.family != 0, record.taskKeys != 0};
+  return {static_cast<DWORD>(record.copy),
+          record.want,
+          static_cast<DWORD>(record.program),
+          record.family != 0,
+          record.taskKeys != 0,
+          record.fullScreen != 0};
 }
 
 // Whether `front` is among the processes of that copy's family now. The
@@ -63,7 +68,7 @@ FamilyJobName::FamilyJobName(DWORD copy, DWORD program) noexcept {
   wsprintfW(text, L"Local\\Hushpad-" HUSHPAD_GUID L"-family-%lu-%lu", copy, program);
 }
 
-void CopyEntry::Enter(CopyRecord* records, CopyWant want, bool taskKeys) noexcept {
+void CopyEntry::Enter(CopyRecord* records, CopyWant want, bool taskKeys, bool fullScreen) noexcept {
   taskKeys_ = taskKeys;
   const DWORD self = GetCurrentProcessId();
   CopyRecord* slot = nullptr;
@@ -82,6 +87,7 @@ void CopyEntry::Enter(CopyRecord* records, CopyWant want, bool taskKeys) noexcep
   InterlockedExchange(&record_->program, 0);
   InterlockedExchange(&record_->family, 0);
   InterlockedExchange(&record_->taskKeys, taskKeys);
+  InterlockedExchange(&record_->fullScreen, fullScreen);
   InterlockedExchange(&record_->copy, static_cast<LONG>(self));  // last: now it speaks
 }
 
@@ -107,17 +113,18 @@ void CopyEntry::Leave() noexcept {
 bool SwallowsNewPress(void* context, PressKind kind) noexcept {
   const auto* records = static_cast<const CopyRecord*>(context);
   CopyWish wishes[kCopyRecords];
-  bool focus = false, taskKeys = false;
+  bool focus = false, fullScreen = false, taskKeys = false;
   for (size_t i = 0; i < kCopyRecords; ++i) {
     wishes[i] = Read(records[i]);
     if (wishes[i].copy == 0) continue;
     focus = focus || wishes[i].want == kWantsKeyOffInFront;
+    fullScreen = fullScreen || (wishes[i].fullScreen && wishes[i].want != kWantsNothing);
     taskKeys = taskKeys || (wishes[i].taskKeys && wishes[i].want != kWantsNothing);
   }
-  // Without a copy that scopes to focus, every press of a Windows key is
+  // Without a copy that scopes its wish, every press of a Windows key is
   // swallowed, as it always was; without a copy that asks for them, every
   // task-switching key passes: neither looks further.
-  if (kind == PressKind::WindowsKey && !focus) return true;
+  if (kind == PressKind::WindowsKey && !focus && !fullScreen) return true;
   if (kind == PressKind::TaskKey && !taskKeys) return false;
   DWORD running[kCopyRecords];
   size_t runningCount = 0;
@@ -134,7 +141,12 @@ bool SwallowsNewPress(void* context, PressKind kind) noexcept {
   // program as the window's owner (ConsoleSetWindowOwner, Windows 7 and
   // later), so it counts as the program's; a terminal's own window does not.
   DWORD front = 0;
-  if (const HWND window = GetForegroundWindow()) GetWindowThreadProcessId(window, &front);
+  const HWND window = GetForegroundWindow();
+  if (window) GetWindowThreadProcessId(window, &front);
+  // Read now, at the press: a verdict kept from the last change of the window
+  // in front could be stale by a missed event.
+  const bool frontFills = fullScreen && FillsItsMonitor(window);
   return (unrecorded && kind == PressKind::WindowsKey) ||
-         WantsPressSwallowed(kind, wishes, kCopyRecords, running, runningCount, front, InFamily);
+         WantsPressSwallowed(kind, wishes, kCopyRecords, running, runningCount, front, frontFills,
+                             InFamily);
 }

@@ -14,7 +14,9 @@
 // A copy wants the keys off all the time, or (--focus) only while a window of
 // its program is in front: PROGRAM's process, or with --tree any process of
 // its family. Its wish covers the Windows key, and with --task-keys the
-// task-switching keys too. Once its run is over (its program has ended, or
+// task-switching keys too. With --full-screen, it wants them off only while
+// the window in front also fills its monitor (FullScreen.h). Once its run
+// is over (its program has ended, or
 // its dialog was closed) it wants nothing: the primary may still wait for
 // other copies then. A copy counts only while its window exists, so the
 // record of a copy that was killed is ignored; a copy with a window but no
@@ -36,6 +38,8 @@ struct CopyRecord {
   volatile LONG program;   // PROGRAM's process ID, once it runs
   volatile LONG family;    // nonzero: PROGRAM's family is followed in FamilyJobName's job
   volatile LONG taskKeys;  // nonzero: the wish covers the task-switching keys (--task-keys)
+  // Nonzero: only while a full-screen window is in front (--full-screen).
+  volatile LONG fullScreen;
 };
 inline constexpr size_t kCopyRecords = 32;
 
@@ -46,18 +50,20 @@ struct CopyWish {
   DWORD program;
   bool family;
   bool taskKeys;
+  bool fullScreen = false;
 };
 
 // Whether a new press of `kind` is swallowed: `running` are the
 // process IDs of the copies whose windows exist, `front` the process of the
 // window in front (0: none, as while the user switches windows or the secure
-// desktop shows), `inFamily(wish, front)` whether `front` belongs to the family
+// desktop shows), `frontFills` whether that window fills its monitor
+// (FillsItsMonitor), `inFamily(wish, front)` whether `front` belongs to the family
 // of that copy's program now. A followed family is judged by its members
 // alone: PROGRAM is one while it runs, and once it has ended its process ID
 // may be given to any other program.
 template <typename InFamily>
 bool WantsPressSwallowed(PressKind kind, const CopyWish* wishes, size_t wishCount,
-                         const DWORD* running, size_t runningCount, DWORD front,
+                         const DWORD* running, size_t runningCount, DWORD front, bool frontFills,
                          InFamily inFamily) noexcept {
   for (size_t i = 0; i < runningCount; ++i) {
     const CopyWish* wish = nullptr;
@@ -69,6 +75,7 @@ bool WantsPressSwallowed(PressKind kind, const CopyWish* wishes, size_t wishCoun
       continue;
     }
     if (kind == PressKind::TaskKey && !wish->taskKeys) continue;
+    if (wish->fullScreen && !frontFills) continue;
     if (wish->want == kWantsKeyOff) return true;
     if (wish->want == kWantsKeyOffInFront && front != 0 &&
         (wish->family ? inFamily(*wish, front) : wish->program == front)) {
@@ -99,8 +106,9 @@ class CopyEntry {
   // copy's window exists. A record whose copy has no window is free. With no
   // record free, the copy stays unrecorded, which the hook takes for a copy
   // that wants the Windows key off all the time. With `taskKeys`, the wish
-  // covers the task-switching keys too.
-  void Enter(CopyRecord* records, CopyWant want, bool taskKeys) noexcept;
+  // covers the task-switching keys too; with `fullScreen`, it holds only while
+  // a full-screen window is in front.
+  void Enter(CopyRecord* records, CopyWant want, bool taskKeys, bool fullScreen) noexcept;
   bool WantsTaskKeys() const noexcept { return taskKeys_; }
   bool InFront() const noexcept { return record_ && record_->want == kWantsKeyOffInFront; }
   // PROGRAM runs as `program`; with `family`, its family is followed in

@@ -10,6 +10,7 @@
 //     any low-level hook costs: the system's round trip to the hook thread);
 //   - Hushpad's WindowsKeyHookProc;
 //   - the same while a copy with --tree --focus --task-keys runs (FocusScope);
+//   - the same while a copy with --full-screen --task-keys runs instead;
 // each once on an idle machine and once while two threads keep every core of
 // a two-core machine busy. Every hook is installed through KeyboardHook, so
 // each runs on a hook thread of its own and is renewed every second, as in
@@ -18,7 +19,8 @@
 //
 // Then it times what a new press of a Windows key, and a new Alt+Tab, cost
 // the hook under that scope (the whole decision, the same without it, and its
-// parts), and what one renewal of a hook costs.
+// parts), the same under a --full-screen scope, and what one renewal of a hook
+// costs.
 #include <windows.h>
 
 #include <algorithm>
@@ -33,6 +35,7 @@
 #include <vector>
 
 #include "app/copies/CopyWishes.h"
+#include "app/copies/FullScreen.h"
 #include "app/copies/InstanceNames.h"
 #include "KeyLatencyShared.h"
 #include "keys/KeyboardHook.h"
@@ -40,9 +43,9 @@
 
 namespace {
 
-enum Hook { kNoHook, kPassThroughHook, kWindowsKeyHook, kFocusHook, kHookCount };
+enum Hook { kNoHook, kPassThroughHook, kWindowsKeyHook, kFocusHook, kFullScreenHook, kHookCount };
 const char* const kHookNames[kHookCount] = {"no hook", "do-nothing hook", "WindowsKeyHookProc",
-                                            "... with the scope"};
+                                            "... with --focus", "... with --full-screen"};
 // The keys taken in turn: an ordinary one, and one the hook judges by the
 // press, asking nothing without Alt.
 constexpr WORD kKeys[] = {'A', VK_TAB};
@@ -107,6 +110,10 @@ class FocusScope {
     records_[0].family = 1;
     records_[0].taskKeys = 1;
     records_[0].copy = static_cast<LONG>(self);
+    fullScreen_[0].want = kWantsKeyOff;
+    fullScreen_[0].taskKeys = 1;
+    fullScreen_[0].fullScreen = 1;
+    fullScreen_[0].copy = static_cast<LONG>(self);
   }
   ~FocusScope() { DestroyWindow(window_); }
   FocusScope(const FocusScope&) = delete;
@@ -114,9 +121,12 @@ class FocusScope {
 
   bool Ready() const { return window_ && job_; }
   CopyRecord* Records() { return records_; }
+  // The record of a copy with --full-screen --task-keys instead.
+  CopyRecord* FullScreenRecords() { return fullScreen_; }
 
  private:
   CopyRecord records_[kCopyRecords] = {};
+  CopyRecord fullScreen_[kCopyRecords] = {};
   HWND window_ = nullptr;
   UniqueHandle job_;
 };
@@ -141,6 +151,7 @@ constexpr int kDecisionCalls = 2000;
 // one renewal of a hook; in microseconds.
 struct DecisionCosts {
   double whole, front, copies, family, withoutFocus, taskKey, taskKeyUnasked, renewal;
+  double fullScreen, fills, fullScreenTaskKey;
 };
 
 DecisionCosts MeasureDecisionCosts(FocusScope& focus) {
@@ -185,7 +196,10 @@ DecisionCosts MeasureDecisionCosts(FocusScope& focus) {
           fast,
           decision(focus.Records(), PressKind::TaskKey),
           decision(noFocus, PressKind::TaskKey),
-          renewal};
+          renewal,
+          decision(focus.FullScreenRecords(), PressKind::WindowsKey),
+          MeanMicroseconds(kCalls, [&] { sink = FillsItsMonitor(GetForegroundWindow()); }),
+          decision(focus.FullScreenRecords(), PressKind::TaskKey)};
 }
 
 void PrintDecisionCosts(const DecisionCosts& costs) {
@@ -198,6 +212,11 @@ void PrintDecisionCosts(const DecisionCosts& costs) {
   std::printf("%-52s %9.1f\n", "without --focus (no copy scopes to focus)", costs.withoutFocus);
   std::printf("%-52s %9.1f\n", "a new Alt+Tab, with --focus --task-keys", costs.taskKey);
   std::printf("%-52s %9.1f\n", "a new Alt+Tab, no copy with --task-keys", costs.taskKeyUnasked);
+  std::printf("%-52s %9.1f\n", "with --full-screen, a window with a caption in front",
+              costs.fullScreen);
+  std::printf("%-52s %9.1f\n", "  of which: whether it fills its monitor", costs.fills);
+  std::printf("%-52s %9.1f\n", "a new Alt+Tab, with --full-screen --task-keys",
+              costs.fullScreenTaskKey);
   std::printf(
       "\nOne renewal of a hook (SetWindowsHookExW, UnhookWindowsHookEx), microseconds "
       "(mean of %d): %.1f\n",
@@ -310,11 +329,12 @@ int main(int argc, char** argv) {
         if (hook == kPassThroughHook) {
           g_passThroughHookHandle = installed.Install(PassThroughHookProc);
           failed = g_passThroughHookHandle == nullptr;
-        } else if (hook == kWindowsKeyHook || hook == kFocusHook) {
-          g_keyboardHookHandle =
-              installed.Install(WindowsKeyHookProc,
-                                hook == kFocusHook ? NewPressTest{SwallowsNewPress, focus.Records()}
-                                                   : NewPressTest{});
+        } else if (hook != kNoHook) {
+          const NewPressTest test =
+              hook == kFocusHook        ? NewPressTest{SwallowsNewPress, focus.Records()}
+              : hook == kFullScreenHook ? NewPressTest{SwallowsNewPress, focus.FullScreenRecords()}
+                                        : NewPressTest{};
+          g_keyboardHookHandle = installed.Install(WindowsKeyHookProc, test);
           failed = g_keyboardHookHandle == nullptr;
         }
         if (failed) {
@@ -363,9 +383,10 @@ int main(int argc, char** argv) {
       const auto median = [&](int hook) { return Percentile(latencies[base + hook][key], 0.5); };
       std::printf(
           "\nratio to the do-nothing hook (medians), %s, %s: WindowsKeyHookProc %.3f, "
-          "with the scope %.3f",
+          "with --focus %.3f, with --full-screen %.3f",
           kLoadNames[load], kKeyNames[key], median(kWindowsKeyHook) / median(kPassThroughHook),
-          median(kFocusHook) / median(kPassThroughHook));
+          median(kFocusHook) / median(kPassThroughHook),
+          median(kFullScreenHook) / median(kPassThroughHook));
     }
   }
   std::printf("\n");

@@ -18,6 +18,7 @@ TEST(Modes, EarlyModesShowOneBoxTouchNothingAndFollowTheirPrecedence) {
       L"--tree\t\tAlso wait for the programs that PROGRAM starts.\n"
       L"--focus\t\tDisable the Windows key only while PROGRAM is in front.\n"
       L"--task-keys\tAlso disable Alt+Tab, Alt+Esc and Ctrl+Esc.\n"
+      L"--full-screen\tOnly while a full-screen window is in front.\n"
       L"--version\t\tShow version information.";
   // Then the maker's and web lines.
   const std::wstring version = L"Hushpad " HUSHPAD_VERSION_TEXT L"\n";

@@ -13,6 +13,7 @@
 //                or leaves any job (CREATE_BREAKAWAY_FROM_JOB); or shows a window
 //   /window      show a window, in front, titled "HushpadProbe" and the
 //                process ID, for as long as this probe lives
+//   /full-screen-window  the same, but borderless, covering the whole screen
 // Anything else is ignored, so a test may pass arbitrary arguments through.
 #include <windows.h>
 #include <shellapi.h>
@@ -44,7 +45,7 @@ void Spawn(const wchar_t* probe, const std::wstring& arguments, const std::wstri
 
 // A top-level window, brought to the front. It has no system menu, so that an
 // Alt pressed and released alone takes it into no menu.
-void ShowWindowInFront() {
+void ShowWindowInFront(bool fullScreen) {
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = DefWindowProcW;
   windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -52,8 +53,12 @@ void ShowWindowInFront() {
   RegisterClassW(&windowClass);
   const std::wstring title = L"HushpadProbe " + std::to_wstring(GetCurrentProcessId());
   const HWND window =
-      CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_CAPTION | WS_VISIBLE, 100,
-                      100, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
+      fullScreen
+          ? CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_POPUP | WS_VISIBLE, 0,
+                            0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN),
+                            nullptr, nullptr, windowClass.hInstance, nullptr)
+          : CreateWindowExW(0, windowClass.lpszClassName, title.c_str(), WS_CAPTION | WS_VISIBLE,
+                            100, 100, 300, 200, nullptr, nullptr, windowClass.hInstance, nullptr);
   SetForegroundWindow(window);
 }
 
@@ -92,7 +97,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   if (!arguments) return 1;
   // The window is in front before the report tells that the probe runs.
   for (int i = 1; i < count; ++i) {
-    if (std::wcscmp(arguments[i], L"/window") == 0) ShowWindowInFront();
+    if (std::wcscmp(arguments[i], L"/window") == 0) ShowWindowInFront(false);
+    if (std::wcscmp(arguments[i], L"/full-screen-window") == 0) ShowWindowInFront(true);
   }
   std::wstring report;
   for (int i = 1; i < count; ++i) {

@@ -71,7 +71,8 @@ DialogView ReadDialog(HWND dialog, DWORD paintTimeoutMs) {
       hasIcon = true;
       iconRect = rect;
     } else if (HasClass(child, L"Static")) {
-      view.text = ReadText(child);
+      if (!view.text.empty()) view.text += L'\n';  // the manual dialog's status line
+      view.text += ReadText(child);
       view.text.erase(std::remove(view.text.begin(), view.text.end(), L'\r'), view.text.end());
     }
   }

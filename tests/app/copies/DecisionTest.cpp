@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/copies/CopyWishes.h"
+#include "app/copies/FullScreen.h"
 #include "app/copies/StartRole.h"
 
 TEST(StartRole, ALostPrimaryIsSucceededAndABusyRoleDeferredTo) {
@@ -26,11 +27,13 @@ TEST(StartRole, ALostPrimaryIsSucceededAndABusyRoleDeferredTo) {
 TEST(CopyWishes, APressIsSwallowedWhenARunningCopyWantsItSo) {
   // What the end-to-end tests cannot stage. Copy 10 runs program 11; copy
   // 20's program 21 has ended, and its family has 22 in it; copies 40 and 50
-  // want the task-switching keys off too.
+  // want the task-switching keys off too; copies 60 and 70 (--focus, program
+  // 71) want the key off only while a full-screen window is in front.
   // clang-format off
   const CopyWish inFront{10, kWantsKeyOffInFront, 11, false, false},
       done{10, kWantsNothing, 11, false, true}, familyInFront{20, kWantsKeyOffInFront, 21, true, false},
-      tasksInFront{40, kWantsKeyOffInFront, 41, false, true}, tasksOff{50, kWantsKeyOff, 51, false, true};
+      tasksInFront{40, kWantsKeyOffInFront, 41, false, true}, tasksOff{50, kWantsKeyOff, 51, false, true},
+      full{60, kWantsKeyOff, 61, false, false, true}, fullInFront{70, kWantsKeyOffInFront, 71, false, false, true};
   // clang-format on
   constexpr PressKind W = PressKind::WindowsKey, T = PressKind::TaskKey;
   const struct {
@@ -40,6 +43,7 @@ TEST(CopyWishes, APressIsSwallowedWhenARunningCopyWantsItSo) {
     std::vector<DWORD> running;
     DWORD front;
     bool swallowed;
+    bool frontFills = false;
   } rows[] = {
       // clang-format off
       {"a copy without a record (Hushpad 1.0)", W, {inFront}, {10, 30}, 0, true},
@@ -57,14 +61,43 @@ TEST(CopyWishes, APressIsSwallowedWhenARunningCopyWantsItSo) {
       {"... another window in front", T, {tasksInFront}, {40}, 11, false},
       {"... and one that wants them off whatever is in front", T, {tasksInFront, tasksOff},
        {40, 50}, 11, true},
+      {"--full-screen, a full-screen window in front", W, {full}, {60}, 11, true, true},
+      {"... none in front", W, {full}, {60}, 11, false},
+      {"... beside a copy that wants the key off all the time", W, {full, tasksOff}, {60, 50}, 11, true},
+      {"--focus --full-screen, its game full-screen", W, {fullInFront}, {70}, 71, true, true},
+      {"... another program full-screen", W, {fullInFront}, {70}, 11, false, true},
+      {"... its game not full-screen", W, {fullInFront}, {70}, 71, false},
       // clang-format on
   };
   for (const auto& row : rows) {
     EXPECT_EQ(WantsPressSwallowed(
                   row.kind, row.wishes.data(), row.wishes.size(), row.running.data(),
-                  row.running.size(), row.front,
+                  row.running.size(), row.front, row.frontFills,
                   [](const CopyWish& wish, DWORD front) { return wish.copy == 20 && front == 22; }),
               row.swallowed)
         << row.what;
+  }
+}
+
+TEST(FullScreen, OnlyAClientAreaCoveringItsWholeMonitorFillsIt) {
+  constexpr RECT primary{0, 0, 1920, 1080}, second{1920, -200, 3200, 824};
+  constexpr WindowKind O = WindowKind::Ordinary, S = WindowKind::Shell;
+  const struct {
+    const char* what;
+    RECT client, monitor;
+    WindowKind kind;
+    bool fills;
+  } rows[] = {
+      {"borderless, exactly the monitor", primary, primary, O, true},
+      {"exclusive, larger than the monitor", {-8, -31, 1928, 1088}, primary, O, true},
+      {"on the second monitor", second, second, O, true},
+      {"maximised with a caption (the taskbar hidden)", {0, 23, 1920, 1080}, primary, O, false},
+      {"a pixel short on the right", {0, 0, 1919, 1080}, primary, O, false},
+      {"a pixel short at the bottom", {0, 0, 1920, 1079}, primary, O, false},
+      {"the first monitor's size on the second", primary, second, O, false},
+      {"the shell's, covering the monitor", primary, primary, S, false},
+  };
+  for (const auto& row : rows) {
+    EXPECT_EQ(FillsMonitor(row.client, row.monitor, row.kind), row.fills) << row.what;
   }
 }

@@ -35,21 +35,42 @@ TEST(ManualDialog, ShowsQuietlyAndOnlyReenableKeysEndsTheRun) {
   EXPECT_LE(std::abs((window.top + window.bottom) - (work.top + work.bottom)), 4);
   EXPECT_FALSE(keys.WindowsKeyGetsThrough());
 
-  // "&Hide", Escape and the close box only minimise it.
-  const auto minimised = [&] { return IsIconic(dialog) != FALSE; };
-  const auto restore = [&] {
-    PostMessageW(dialog, WM_SYSCOMMAND, SC_RESTORE, 0);
-    return Eventually([&] { return !minimised(); });
+  // "&Hide", Escape and the close box hide it into the notification area
+  // (Wine shows one of its own, a window with the icons as its children),
+  // and a click on the icon shows it again.
+  const auto hidden = [&] { return !IsWindowVisible(dialog); };
+  const auto click = [](UINT down, UINT up) {
+    HWND icon = nullptr;
+    return Eventually([&] {
+             icon = FindWindowExW(FindWindowW(L"__winex11_standalone_tray", nullptr), nullptr,
+                                  L"__winex11_tray_icon", nullptr);
+             return icon != nullptr;
+           }) &&
+           PostMessageW(icon, down, 0, 0) && PostMessageW(icon, up, 0, 0);
+  };
+  const auto clickShows = [&] {
+    return click(WM_LBUTTONDOWN, WM_LBUTTONUP) && Eventually([&] { return !hidden(); });
   };
   PressButton(dialog, IDCANCEL);
-  EXPECT_TRUE(Eventually(minimised) && restore()) << "Hide";
+  EXPECT_TRUE(Eventually(hidden) && clickShows()) << "Hide";
   PostMessageW(dialog, WM_KEYDOWN, VK_ESCAPE, 0);
-  EXPECT_TRUE(Eventually(minimised) && restore()) << "Escape";
+  EXPECT_TRUE(Eventually(hidden) && clickShows()) << "Escape";
   PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-  EXPECT_TRUE(Eventually(minimised)) << "close box";
+  EXPECT_TRUE(Eventually(hidden)) << "close box";
   EXPECT_TRUE(hushpad.Running());
 
-  PressButton(dialog, IDC_REENABLE);
+  // The icon's menu: Show, and Re-enable Keys, which ends the run.
+  HWND menu = nullptr;
+  const auto menuShows = [&] {
+    return click(WM_RBUTTONDOWN, WM_RBUTTONUP) &&
+           Eventually([&] { return (menu = FindWindowW(L"#32768", nullptr)) != nullptr; }, 5000);
+  };
+  ASSERT_TRUE(menuShows());
+  PostMessageW(menu, WM_CHAR, L's', 0);
+  EXPECT_TRUE(Eventually([&] { return !hidden(); })) << "Show";
+  PressButton(dialog, IDCANCEL);
+  ASSERT_TRUE(Eventually(hidden) && menuShows());
+  PostMessageW(menu, WM_CHAR, L'r', 0);
   ASSERT_TRUE(hushpad.ExitsWithZero());
   EXPECT_TRUE(ProcessRunning(probe.Pid())) << "the child outlives the copy";
   EXPECT_TRUE(keys.WindowsKeyGetsThrough());

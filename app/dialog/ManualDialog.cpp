@@ -161,6 +161,12 @@ INT_PTR CALLBACK ManualDialogProc(HWND dialog, UINT message, WPARAM wParam,
       if (lParam == WM_LBUTTONUP) ShowAgain(dialog);
       if (lParam == WM_RBUTTONUP) ShowIconMenu(dialog);
       return TRUE;
+    case WM_SYSCOMMAND:
+      // Restoring the hidden dialog (as a tool may ask) brings it back as the
+      // icon does.
+      if ((wParam & 0xFFF0) != SC_RESTORE || IsWindowVisible(dialog)) return FALSE;
+      ShowAgain(dialog);
+      return TRUE;
     case WM_COMMAND:
       if (wParam == IDCANCEL) {
         Hide(dialog);

@@ -67,8 +67,9 @@ DialogWatch::DialogWatch(DWORD processId, Options options, Printer print)
 void DialogWatch::Poll() {
   shown_.erase(std::remove_if(shown_.begin(), shown_.end(),
                               [](const Shown& shown) {
+                                // The manual dialog's Hide only hides it.
                                 return !IsWindow(shown.view.window) ||
-                                       !IsWindowVisible(shown.view.window);
+                                       (!IsWindowVisible(shown.view.window) && !shown.manual);
                               }),
                shown_.end());
   for (HWND window : VisibleDialogsOf(processId_)) {
@@ -78,12 +79,12 @@ void DialogWatch::Poll() {
     }
   }
   for (Shown& shown : shown_) {
-    const bool minimised = IsIconic(shown.view.window) != FALSE;
-    if (minimised != shown.minimised) {
-      shown.minimised = minimised;
-      Note(shown, !minimised      ? L"shown again"
-                  : options_.keys ? L"minimised (s = show it again)"
-                                  : L"minimised");
+    const bool hidden = !IsWindowVisible(shown.view.window);
+    const bool away = hidden || IsIconic(shown.view.window);
+    if (away != shown.minimised && !shown.answered) {
+      shown.minimised = away;
+      const std::wstring how = hidden ? L"hidden in the notification area" : L"minimised";
+      Note(shown, !away ? L"shown again" : options_.keys ? how + L" (s = show it again)" : how);
     }
     if (!shown.answered && options_.answerAfterMs != INFINITE &&
         GetTickCount64() - shown.shownAt >= options_.answerAfterMs) {
@@ -96,11 +97,11 @@ void DialogWatch::Poll() {
 
 void DialogWatch::OnKey(wchar_t key) {
   if (shown_.empty()) return;
-  const Shown& shown = shown_.back();
+  Shown& shown = shown_.back();
   key = std::towlower(key);
   if (key == L'\r' || key == L'\n') {
     Press(shown, DefaultButton(shown.view.window), L"");
-  } else if (key == L's' && IsIconic(shown.view.window)) {
+  } else if (key == L's' && shown.minimised) {
     PostMessageW(shown.view.window, WM_SYSCOMMAND, SC_RESTORE, 0);
   } else {
     for (size_t i = 0; i < shown.view.buttons.size(); ++i) {
@@ -147,8 +148,9 @@ void DialogWatch::Show(HWND window) {
   shown_.push_back(std::move(shown));
 }
 
-void DialogWatch::Press(const Shown& shown, int id, const std::wstring& how) {
+void DialogWatch::Press(Shown& shown, int id, const std::wstring& how) {
   PressButton(shown.view.window, id);
+  if (!shown.manual || id != IDCANCEL) shown.answered = true;  // Hide only hides it
   Note(shown, L"pressed " + LabelOf(shown.view, id) + how);
 }
 

@@ -10,7 +10,7 @@
 
 // Watches one process for its message boxes and its manual dialog, and shows
 // them in text as they open: kind, caption, icon, text and buttons, then
-// what happens to them (minimised, shown again, a button pressed here). On
+// what happens to them (minimised or hidden, shown again, a button pressed here). On
 // request it saves a picture of each and presses their buttons: at typed
 // keys, or by itself after a while. All members run on one thread.
 class DialogWatch {
@@ -37,7 +37,7 @@ class DialogWatch {
   void Poll();
   // A typed key for the dialog opened last: the letter a button's label
   // underlines presses it, Enter presses the default button, and "s" shows a
-  // minimised dialog again. Other keys, and keys while no dialog is open, do
+  // minimised or hidden dialog again. Other keys, and keys while no dialog is open, do
   // nothing.
   void OnKey(wchar_t key);
 
@@ -46,12 +46,12 @@ class DialogWatch {
     DialogView view;
     bool manual = false;
     ULONGLONG shownAt = 0;
-    bool answered = false;
+    bool answered = false;  // a button that ends it was pressed
     bool minimised = false;
   };
 
   void Show(HWND window);
-  void Press(const Shown& shown, int id, const std::wstring& how);
+  void Press(Shown& shown, int id, const std::wstring& how);
   void Note(const Shown& shown, const std::wstring& event);
 
   DWORD processId_;

@@ -137,7 +137,8 @@ DWORD RunProgram(const std::wstring& commandLine, const wchar_t* folder,
 void RunShortcut(const LaunchRequest& request, DWORD error, HWND window, CopyEntry& entry);
 
 // Takes `way` for PROGRAM after CreateProcessW refused `failed` (PROGRAM, or
-// a shortcut's target) with `error`; what starts in no way is reported so.
+// a shortcut's target) with `error`; what starts in no way is reported with
+// the reason of the last way tried.
 void TakeWay(LaunchWay way, const std::wstring& failed, DWORD error, const LaunchRequest& request,
              HWND window, CopyEntry& entry) {
   const std::wstring& program = request.arguments[request.program];
@@ -152,10 +153,9 @@ void TakeWay(LaunchWay way, const std::wstring& failed, DWORD error, const Launc
       return;
     case LaunchWay::OpenThroughShell:
       // What the user named, a shortcut rather than its target among them.
-      if (RunThroughShell(program, JoinArguments(request.arguments, request.program + 1), entry) ==
-          ERROR_SUCCESS) {
-        return;
-      }
+      error =
+          RunThroughShell(program, JoinArguments(request.arguments, request.program + 1), entry);
+      if (error == ERROR_SUCCESS) return;
       break;
     case LaunchWay::ReportError:
       break;
@@ -177,7 +177,7 @@ void RunShortcut(const LaunchRequest& request, DWORD error, HWND window, CopyEnt
     TakeWay(LaunchWay::OpenThroughShell, shortcut, error, request, window, entry);
     return;
   }
-  if (target.runAsAdministrator && !RunsElevated()) {
+  if (target.runAsAdministrator && MayStartElevated(OwnElevationType())) {
     TakeWay(LaunchWay::StartElevated, shortcut, error, request, window, entry);
     return;
   }
@@ -190,7 +190,7 @@ void RunShortcut(const LaunchRequest& request, DWORD error, HWND window, CopyEnt
                  request, window, entry);
   // Taken as a file whatever its name, so that no shortcut is resolved twice.
   if (targetError != ERROR_SUCCESS) {
-    TakeWay(ChooseLaunchWay(ProgramForm::File, targetError, RunsElevated()), target.path,
+    TakeWay(ChooseLaunchWay(ProgramForm::File, targetError, OwnElevationType()), target.path,
             targetError, request, window, entry);
   }
 }
@@ -202,7 +202,7 @@ void LaunchProgram(const LaunchRequest& request, HWND window, CopyEntry& entry) 
   const DWORD error = RunProgram(JoinArguments(request.arguments, request.program), nullptr,
                                  program, request, window, entry);
   if (error != ERROR_SUCCESS) {
-    TakeWay(ChooseLaunchWay(FormOf(program), error, RunsElevated()), program, error, request,
+    TakeWay(ChooseLaunchWay(FormOf(program), error, OwnElevationType()), program, error, request,
             window, entry);
   }
 }

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "app/ProgramFilesPath.h"
 #include "app/ShellCom.h"
 
 namespace {
@@ -22,6 +23,25 @@ std::wstring Expanded(const wchar_t* text) {
   std::vector<wchar_t> expanded(kTextSize);
   const DWORD length = ExpandEnvironmentStringsW(text, expanded.data(), kTextSize);
   return length == 0 || length > kTextSize ? text : expanded.data();
+}
+
+// Empty where it is not set.
+std::wstring Variable(const wchar_t* name) {
+  std::vector<wchar_t> value(kTextSize);
+  const DWORD length = GetEnvironmentVariableW(name, value.data(), kTextSize);
+  return length >= kTextSize ? std::wstring() : std::wstring(value.data(), length);
+}
+
+// The shell expands a shortcut's %ProgramFiles% with this 32-bit program's
+// environment: to the 32-bit folder on 64-bit Windows, whatever program saved
+// it.
+std::wstring PathToStart(const std::wstring& path) {
+  const std::vector<ProgramFilesFolders> folders{
+      {Variable(L"CommonProgramFiles(x86)"), Variable(L"CommonProgramW6432")},
+      {Variable(L"ProgramFiles(x86)"), Variable(L"ProgramW6432")}};
+  return ProgramFilesPath(path, folders, [](const std::wstring& file) {
+    return GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
+  });
 }
 
 }  // namespace
@@ -45,9 +65,9 @@ HRESULT ReadShortcut(const std::wstring& file, ShortcutTarget& target) {
   if (SUCCEEDED(result)) result = link->QueryInterface(IID_IShellLinkDataList, data.put());
   if (SUCCEEDED(result)) result = data->GetFlags(&flags);
   if (FAILED(result)) return result;
-  target.path = path.data();
+  target.path = PathToStart(path.data());
   target.arguments = arguments.data();
-  target.folder = Expanded(folder.data());
+  target.folder = PathToStart(Expanded(folder.data()));
   target.runAsAdministrator = (flags & SLDF_RUNAS_USER) != 0;
   return S_OK;
 }

@@ -2,6 +2,7 @@
 // program itself the keys restored first. Real faults where Wine has them.
 #include <windows.h>
 #include <sddl.h>
+#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
@@ -67,6 +68,15 @@ bool ProgramRunning(const wchar_t* name) {
     if (_wcsicmp(entry.szExeFile, name) == 0) return true;
   }
   return false;
+}
+
+// Why the shell cannot open `file`, in its own words.
+DWORD ShellError(const std::wstring& file) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  info.lpFile = file.c_str();
+  return ShellExecuteExW(&info) ? ERROR_SUCCESS : GetLastError();
 }
 
 }  // namespace
@@ -199,25 +209,19 @@ TEST(Failures, FailuresThatLeaveTheRunGoingAreTraced) {
 
 TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
   WindowsKeyObserver keys;
-  const std::wstring missing = L"Z:\\no such folder\\missing.exe";
-  std::wstring attempt = L"\"" + missing + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  ASSERT_FALSE(CreateProcessW(nullptr, attempt.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &info));
-  const DWORD missingError = GetLastError();
+  const std::wstring missing = TestFolder() + L"missing program.exe";
   // A program that starts, but is left suspended as --tree's first step when
   // it cannot be resumed: it must be ended, never left behind.
   const std::wstring unresumable = TestFolder() + L"never-resumed.exe";
   ASSERT_TRUE(CopyFileW(ProbeExe().c_str(), unresumable.c_str(), FALSE));
-  // Neither a program nor opened by any: the box names it in the system's
-  // text. And a shortcut that the shell cannot read.
-  const std::wstring document = TestFolder() + L"notes.hushpad-unknown";
-  const std::wstring unreadable = TestFolder() + L"unreadable.lnk";
-  for (const std::wstring& file : {document, unreadable}) {
-    std::ofstream(std::filesystem::path(file)) << "garbage";
-  }
+  // A link that no program opens: the box names it in the shell's words. A
+  // shortcut that the shell cannot read, and one whose program was moved away.
+  const std::wstring link = L"nosuchscheme://x", unreadable = TestFolder() + L"unreadable.lnk";
+  std::ofstream(std::filesystem::path(unreadable)) << "garbage";
+  const std::wstring moved = TestFolder() + L"moved.exe", stale = TestFolder() + L"stale.lnk";
+  ASSERT_TRUE(CopyFileW(ProbeExe().c_str(), moved.c_str(), FALSE));
+  MakeShortcut(stale, moved, L"");
+  ASSERT_TRUE(DeleteFileW(moved.c_str()));
 
   // A program that needs administrator rights, where Hushpad already has them
   // or the user declines them; with --manual, no dialog follows either.
@@ -226,11 +230,13 @@ TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
     const wchar_t *options, *fault;
     std::wstring program;
     DWORD error, level;
+    std::wstring target = {};  // what the box names, when not PROGRAM
   } const cases[] = {
-      {L"", L"", missing, missingError, 0},
+      {L"", L"", missing, ERROR_FILE_NOT_FOUND, 0},
       {L"--tree ", L"ResumeThread:5", unresumable, 5, 0},
-      {L"", L"", document, ERROR_BAD_EXE_FORMAT, 0},
+      {L"", L"", link, ShellError(link), 0},
       {L"", L"", unreadable, static_cast<DWORD>(E_FAIL), 0},
+      {L"", L"", stale, ERROR_FILE_NOT_FOUND, 0, moved},
       {L"--manual ", L"CreateChildProcess:740", unresumable, 740, high},
       {L"--manual ", L"CreateChildProcess:740,ShellExecuteExW:1223", unresumable, ERROR_CANCELLED,
        medium},
@@ -243,12 +249,14 @@ TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
     Hushpad hushpad(c.options + commandLine, c.fault, c.level);
     Lines launched{LaunchingTrace(commandLine)};
     if (c.level == medium) launched = Concat({launched, RunAsTraces(c.options + commandLine)});
+    if (!c.target.empty()) launched.push_back(LaunchingTrace(c.target + L" arg"));
     // PROGRAM as typed, not quoted, in the box, and in the system's text too.
+    const std::wstring& named = c.target.empty() ? c.program : c.target;
     std::wstring text = SystemText(c.error);
     if (const size_t insert = text.find(L"%1"); insert != std::wstring::npos) {
-      text.replace(insert, 2, c.program);
+      text.replace(insert, 2, named);
     }
-    ExpectErrorBox(hushpad, L"Unable to start process \"" + c.program + L"\".  " + text, [&] {
+    ExpectErrorBox(hushpad, L"Unable to start process \"" + named + L"\".  " + text, [&] {
       EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed, launched}));
       EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "keys stay suppressed while the box is open";
     });

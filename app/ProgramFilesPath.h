@@ -9,8 +9,8 @@
 // another: a shortcut that a 64-bit program saved through %ProgramFiles%
 // reads, in a 32-bit program, as lying in `wow64` instead of `native`.
 struct ProgramFilesFolders {
-  std::wstring wow64;   // %ProgramFiles(x86)%, %CommonProgramFiles(x86)%
-  std::wstring native;  // %ProgramW6432%, %CommonProgramW6432%; empty on 32-bit Windows
+  std::wstring wow64;   // %CommonProgramFiles(x86)%, %ProgramFiles(x86)%
+  std::wstring native;  // %CommonProgramW6432%, %ProgramW6432%; empty on 32-bit Windows
 };
 
 // Whether `path` is `folder` or lies in it: equal up to the end of a whole

@@ -25,20 +25,24 @@ std::wstring Expanded(const wchar_t* text) {
   return length == 0 || length > kTextSize ? text : expanded.data();
 }
 
-// Empty where it is not set.
-std::wstring Variable(const wchar_t* name) {
-  std::vector<wchar_t> value(kTextSize);
-  const DWORD length = GetEnvironmentVariableW(name, value.data(), kTextSize);
-  return length >= kTextSize ? std::wstring() : std::wstring(value.data(), length);
+// A folder of the environment's %ProgramW6432% family, from where Windows
+// keeps them; empty where it has none (32-bit Windows: no 64-bit folders).
+std::wstring ProgramFilesFolder(const wchar_t* value) {
+  std::vector<wchar_t> folder(kTextSize);
+  DWORD size = kTextSize * sizeof(wchar_t);
+  return RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", value,
+                      RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY, nullptr, folder.data(),
+                      &size) == ERROR_SUCCESS
+             ? folder.data()
+             : std::wstring();
 }
 
-// The shell expands a shortcut's %ProgramFiles% with this 32-bit program's
-// environment: to the 32-bit folder on 64-bit Windows, whatever program saved
-// it.
+// The shell expands a shortcut's %ProgramFiles% as this 32-bit program sees
+// it: the 32-bit folder on 64-bit Windows, whatever program saved it.
 std::wstring PathToStart(const std::wstring& path) {
   const std::vector<ProgramFilesFolders> folders{
-      {Variable(L"CommonProgramFiles(x86)"), Variable(L"CommonProgramW6432")},
-      {Variable(L"ProgramFiles(x86)"), Variable(L"ProgramW6432")}};
+      {ProgramFilesFolder(L"CommonFilesDir (x86)"), ProgramFilesFolder(L"CommonW6432Dir")},
+      {ProgramFilesFolder(L"ProgramFilesDir (x86)"), ProgramFilesFolder(L"ProgramW6432Dir")}};
   return ProgramFilesPath(path, folders, [](const std::wstring& file) {
     return GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES;
   });

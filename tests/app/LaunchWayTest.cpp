@@ -67,8 +67,13 @@ TEST(LaunchWays, WhatStartsAnotherWayIsWaitedForWithItsWholeFamily) {
   const std::wstring startIn = TestFolder() + L"start in";
   CreateDirectoryW(startIn.c_str(), nullptr);
   // The shortcut's start folder as a 32-bit program reads a 64-bit program's.
-  SetEnvironmentVariableW(L"ProgramFiles(x86)", (TestFolder() + L"x86").c_str());
-  SetEnvironmentVariableW(L"ProgramW6432", TestFolder().substr(0, TestFolder().size() - 1).c_str());
+  const wchar_t* const versionKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+  const std::pair<const wchar_t*, std::wstring> folders[] = {
+      {L"ProgramFilesDir (x86)", TestFolder() + L"x86"},
+      {L"ProgramW6432Dir", TestFolder().substr(0, TestFolder().size() - 1)}};
+  for (const auto& [value, folder] : folders)
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, versionKey, value, REG_SZ, folder.c_str(),
+                    static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
   // Wine never asks for administrator rights, and takes itself for Windows 7
   // but nests jobs: the test build's fault points and stand-in for UAC show
   // what Windows does. Held in its start-up until it is in the launcher's job,
@@ -120,4 +125,6 @@ TEST(LaunchWays, WhatStartsAnotherWayIsWaitedForWithItsWholeFamily) {
                                    : Concat({traces, {kFamilyEnded}, kRestored});
     EXPECT_EQ(hushpad.Traces(), traces);
   }
+  for (const auto& [value, folder] : folders)
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, versionKey, value);
 }

@@ -70,15 +70,6 @@ bool ProgramRunning(const wchar_t* name) {
   return false;
 }
 
-// Why the shell cannot open `file`, in its own words.
-DWORD ShellError(const std::wstring& file) {
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof info;
-  info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
-  info.lpFile = file.c_str();
-  return ShellExecuteExW(&info) ? ERROR_SUCCESS : GetLastError();
-}
-
 }  // namespace
 
 TEST(Failures, StartUpFailuresBeforeAnyKeyIsTouched) {
@@ -217,6 +208,12 @@ TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
   // A link that no program opens, in the shell's words; shortcuts unreadable or moved away.
   const std::wstring link = L"nosuchscheme://x", unreadable = TestFolder() + L"unreadable.lnk";
   std::ofstream(std::filesystem::path(unreadable)) << "garbage";
+  SHELLEXECUTEINFOW shell{};
+  shell.cbSize = sizeof shell;
+  shell.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  shell.lpFile = link.c_str();
+  ASSERT_FALSE(ShellExecuteExW(&shell));
+  const DWORD shellError = GetLastError();
   const std::wstring moved = TestFolder() + L"moved.exe", stale = TestFolder() + L"stale.lnk";
   MakeShortcut(stale, moved, L"");
 
@@ -231,7 +228,7 @@ TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
   } const cases[] = {
       {L"", L"", missing, ERROR_FILE_NOT_FOUND, 0},
       {L"--tree ", L"ResumeThread:5", unresumable, 5, 0},
-      {L"", L"", link, ShellError(link), 0},
+      {L"", L"", link, shellError, 0},
       {L"", L"", unreadable, static_cast<DWORD>(E_FAIL), 0},
       {L"", L"", stale, ERROR_FILE_NOT_FOUND, 0, moved},
       {L"--manual ", L"CreateChildProcess:740", unresumable, 740, high},

@@ -40,7 +40,7 @@ TEST(LaunchWay, FollowsFromWhatProgramLooksLikeAndWhyCreateProcessRefusedIt) {
 }
 
 // A 64-bit program's shortcut as this 32-bit program reads it; common files moved.
-TEST(LaunchWay, AShortcutsPathInThe32BitProgramFilesIsThe64BitOneWhereOnlyThatExists) {
+TEST(LaunchWay, AShortcutsPathInTheWowProgramFilesIsTheNativeOneWhereOnlyThatExists) {
   const std::vector<ProgramFilesFolders> folders{
       {L"C:\\Program Files (x86)\\Common Files", L"D:\\Common Files"},
       {L"C:\\Program Files (x86)", L"C:\\Program Files"}};

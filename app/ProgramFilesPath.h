@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-// A folder that a 32-bit program on 64-bit Windows is shown in place of
-// another: a shortcut that a 64-bit program saved through %ProgramFiles%
-// reads, in a 32-bit program, as lying in `wow64` instead of `native`.
+// Two folders of 64-bit Windows: where a 32-bit program reads a path that a
+// 64-bit program saved through %ProgramFiles% (`wow64`), and where it lies
+// (`native`).
 struct ProgramFilesFolders {
   std::wstring wow64;   // %CommonProgramFiles(x86)%, %ProgramFiles(x86)%
   std::wstring native;  // %CommonProgramW6432%, %ProgramW6432%; empty on 32-bit Windows

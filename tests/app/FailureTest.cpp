@@ -202,7 +202,7 @@ TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
   WindowsKeyObserver keys;
   const std::wstring missing = TestFolder() + L"missing program.exe";
   // A program that starts, but is left suspended as --tree's first step when
-  // it cannot be resumed: it must be ended, never left behind.
+  // it cannot be resumed (a reason whose text names it): it must be ended.
   const std::wstring unresumable = TestFolder() + L"never-resumed.exe";
   ASSERT_TRUE(CopyFileW(ProbeExe().c_str(), unresumable.c_str(), FALSE));
   // A link that no program opens, in the shell's words; shortcuts unreadable or moved away.
@@ -227,7 +227,7 @@ TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
     std::wstring target = {};  // what the box names, when not PROGRAM
   } const cases[] = {
       {L"", L"", missing, ERROR_FILE_NOT_FOUND, 0},
-      {L"--tree ", L"ResumeThread:5", unresumable, 5, 0},
+      {L"--tree ", L"ResumeThread:193", unresumable, ERROR_BAD_EXE_FORMAT, 0},
       {L"", L"", link, shellError, 0},
       {L"", L"", unreadable, static_cast<DWORD>(E_FAIL), 0},
       {L"", L"", stale, ERROR_FILE_NOT_FOUND, 0, moved},

@@ -33,10 +33,11 @@
 //
 // HUSHPAD_INTEGRITY_LEVEL(level) is the integrity level a copy reports as its
 // own: in the test build, HUSHPAD_INTEGRITY (a decimal RID) stands in for it,
-// since Wine runs every process at the same level. HUSHPAD_ELEVATED(elevated)
-// is whether a copy counts as run as administrator: in the test build, while
-// HUSHPAD_INTEGRITY is set, whether that level is SECURITY_MANDATORY_HIGH_RID
-// or above.
+// since Wine runs every process at the same level.
+// HUSHPAD_ELEVATION_TYPE(type) is the type of a copy's token: in the test
+// build, while HUSHPAD_INTEGRITY is set, an administrator's elevated token
+// (TokenElevationTypeFull) at SECURITY_MANDATORY_HIGH_RID or above, and the
+// filtered one (TokenElevationTypeLimited) below it.
 //
 // HUSHPAD_SHELL_EXECUTE is what starts Hushpad as administrator
 // (ShellExecuteExW). Wine shows no UAC prompt and starts every program at one
@@ -58,8 +59,8 @@ DWORD FaultIntegrityLevel(DWORD actual) noexcept;
 #define HUSHPAD_HOOK_RENEWAL_SEAM                                            \
   (HookRenewalSeam{[]() noexcept { PausePointHit(L"UnhookWindowsHookEx"); }, \
                    []() noexcept { return FaultPointHit(L"KeyboardHookRemoved"); }})
-bool FaultElevated(bool actual) noexcept;
-#define HUSHPAD_ELEVATED(elevated) FaultElevated(elevated)
+TOKEN_ELEVATION_TYPE FaultElevationType(TOKEN_ELEVATION_TYPE actual) noexcept;
+#define HUSHPAD_ELEVATION_TYPE(type) FaultElevationType(type)
 BOOL WINAPI FaultShellExecute(SHELLEXECUTEINFOW* info) noexcept;
 #define HUSHPAD_SHELL_EXECUTE (&FaultShellExecute)
 #else
@@ -68,6 +69,6 @@ BOOL WINAPI FaultShellExecute(SHELLEXECUTEINFOW* info) noexcept;
 #define HUSHPAD_SYSTEM_PARAMETERS      (&SystemParametersInfoW)
 #define HUSHPAD_INTEGRITY_LEVEL(level) (level)
 #define HUSHPAD_HOOK_RENEWAL_SEAM      (HookRenewalSeam{})
-#define HUSHPAD_ELEVATED(elevated)     (elevated)
+#define HUSHPAD_ELEVATION_TYPE(type)   (type)
 #define HUSHPAD_SHELL_EXECUTE          (&ShellExecuteExW)
 #endif

@@ -28,6 +28,14 @@ void ShowLaunchError(const std::wstring& program, DWORD error) {
                                          SystemErrorText(error, program).c_str()));
 }
 
+// A command line that CreateProcessW starts: PROGRAM with its ARGUMENTS, or
+// a shortcut's target.
+struct Launch {
+  std::wstring commandLine;
+  std::wstring folder;   // to start in; empty: this copy's current folder
+  std::wstring program;  // what the launch box names when it cannot start
+};
+
 struct Child {
   UniqueHandle process;
   UniqueHandle thread;
@@ -41,7 +49,8 @@ DWORD CreateChild(wchar_t* commandLine, const wchar_t* folder, DWORD flags, Chil
   startup.cb = sizeof startup;
   PROCESS_INFORMATION created{};
   HUSHPAD_PAUSE_POINT(CreateProcessW);
-  // A name of its own: a setting for CreateProcessW pauses it.
+  // Named apart from the pause point, so that a test can slow the call
+  // without failing it.
   if (HUSHPAD_FAULT_POINT(CreateChildProcess) ||
       !CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, flags, nullptr, folder,
                       &startup, &created)) {
@@ -65,22 +74,23 @@ bool MayLeaveOwnJob(DWORD followError) noexcept {
          IsProcessInJob(GetCurrentProcess(), nullptr, &inJob) && inJob;
 }
 
-// The ordinary way: `commandLine` started with CreateProcessW in `folder`
-// (null: this copy's), and waited for or not as LaunchProgram describes;
-// failures after its creation are reported naming `program`. Returns
-// CreateProcessW's error, having shown nothing, or 0 once the run is over.
-DWORD RunProgram(const std::wstring& commandLine, const wchar_t* folder,
-                 const std::wstring& program, const LaunchRequest& request, HWND window,
+// The ordinary way: `launch` started with CreateProcessW, and waited for or
+// not as LaunchProgram describes; failures after its creation are reported.
+// Returns CreateProcessW's error, having shown nothing, or 0 once the run is
+// over.
+DWORD RunProgram(const Launch& launch, const LaunchRequest& request, HWND window,
                  CopyEntry& entry) {
-  DebugTrace(L"Hushpad: Launching: %s\n", commandLine.c_str());
-  // Made before anything starts: nothing that can throw may stand between a
-  // suspended creation and the resume.
-  std::wstring writable = commandLine, again = commandLine;
+  DebugTrace(L"Hushpad: Launching: %s\n", launch.commandLine.c_str());
+  const wchar_t* folder = launch.folder.empty() ? nullptr : launch.folder.c_str();
+  // CreateProcessW writes into the command line it is given: one for each
+  // creation, made before anything starts, so that nothing that can throw
+  // stands between a suspended creation and the resume.
+  std::wstring childCommandLine = launch.commandLine, breakawayCommandLine = launch.commandLine;
   Child child;
   // A family's first member starts suspended, so that it cannot start another
   // before it is followed.
-  if (const DWORD error =
-          CreateChild(writable.data(), folder, request.family ? CREATE_SUSPENDED : 0, child)) {
+  if (const DWORD error = CreateChild(childCommandLine.data(), folder,
+                                      request.family ? CREATE_SUSPENDED : 0, child)) {
     return error;
   }
   bool manual = request.manual;
@@ -94,12 +104,12 @@ DWORD RunProgram(const std::wstring& commandLine, const wchar_t* folder,
                           named ? FamilyJobName(GetCurrentProcessId(), child.id).text : nullptr);
     };
     DWORD followError = follow();
-    Child away;
-    if (MayLeaveOwnJob(followError) &&
-        CreateChild(again.data(), folder, CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB, away) ==
-            ERROR_SUCCESS) {
+    Child breakawayChild;
+    if (MayLeaveOwnJob(followError) && CreateChild(breakawayCommandLine.data(), folder,
+                                                   CREATE_SUSPENDED | CREATE_BREAKAWAY_FROM_JOB,
+                                                   breakawayChild) == ERROR_SUCCESS) {
       TerminateProcess(child.process.get(), ERROR_CANCELLED);  // it never ran
-      child = std::move(away);
+      child = std::move(breakawayChild);
       followError = follow();
     }
     // Before it runs: no window of the game may show unaccounted for.
@@ -110,7 +120,7 @@ DWORD RunProgram(const std::wstring& commandLine, const wchar_t* folder,
       // It has not run a single instruction: ending it is the same as not
       // having started it.
       TerminateProcess(child.process.get(), error);
-      ShowLaunchError(program, error);
+      ShowLaunchError(launch.program, error);
       return ERROR_SUCCESS;
     }
     if (!followError) {
@@ -134,75 +144,61 @@ DWORD RunProgram(const std::wstring& commandLine, const wchar_t* folder,
   return ERROR_SUCCESS;
 }
 
-void RunShortcut(const LaunchRequest& request, DWORD error, HWND window, CopyEntry& entry);
-
-// Takes `way` for PROGRAM after CreateProcessW refused `failed` (PROGRAM, or
-// a shortcut's target) with `error`; what starts in no way is reported so.
-void TakeWay(LaunchWay way, const std::wstring& failed, DWORD error, const LaunchRequest& request,
-             HWND window, CopyEntry& entry) {
-  const std::wstring& program = request.arguments[request.program];
-  switch (way) {
-    case LaunchWay::StartElevated:
-      if (const DWORD startError = RunElevatedCopy(request.arguments, window)) {
-        ShowLaunchError(program, startError);
-      }
-      return;
-    case LaunchWay::ResolveShortcut:
-      RunShortcut(request, error, window, entry);
-      return;
-    case LaunchWay::OpenThroughShell:
-      // What the user named, a shortcut rather than its target among them.
-      if (RunThroughShell(program, JoinArguments(request.arguments, request.program + 1), entry) ==
-          ERROR_SUCCESS) {
-        return;
-      }
-      break;
-    case LaunchWay::ReportError:
-      break;
-  }
-  ShowLaunchError(failed, error);
-}
-
-// PROGRAM is a shortcut: its target starts as PROGRAM would, in the
-// shortcut's start folder, with the shortcut's arguments and then PROGRAM's
-// own. One to no file goes to the shell, as Explorer hands it on.
-void RunShortcut(const LaunchRequest& request, DWORD error, HWND window, CopyEntry& entry) {
-  const std::wstring& shortcut = request.arguments[request.program];
-  ShortcutTarget target;
-  if (const HRESULT result = ReadShortcut(shortcut, target); FAILED(result)) {
-    ShowLaunchError(shortcut, static_cast<DWORD>(result));
-    return;
-  }
-  if (target.path.empty()) {
-    TakeWay(LaunchWay::OpenThroughShell, shortcut, error, request, window, entry);
-    return;
-  }
-  if (target.runAsAdministrator && !RunsElevated()) {
-    TakeWay(LaunchWay::StartElevated, shortcut, error, request, window, entry);
-    return;
-  }
+// The shortcut's target, started as PROGRAM would be: in the shortcut's start
+// folder, with the shortcut's arguments and then PROGRAM's own.
+Launch TargetLaunch(const ShortcutTarget& target, const LaunchRequest& request) {
   std::wstring commandLine = QuoteArgument(target.path);
   if (!target.arguments.empty()) commandLine += L' ' + target.arguments;
   const std::wstring extra = JoinArguments(request.arguments, request.program + 1);
   if (!extra.empty()) commandLine += L' ' + extra;
-  const DWORD targetError =
-      RunProgram(commandLine, target.folder.empty() ? nullptr : target.folder.c_str(), target.path,
-                 request, window, entry);
-  // Taken as a file whatever its name, so that no shortcut is resolved twice.
-  if (targetError != ERROR_SUCCESS) {
-    TakeWay(ChooseLaunchWay(ProgramForm::File, targetError, RunsElevated()), target.path,
-            targetError, request, window, entry);
+  return {commandLine, target.folder, target.path};
+}
+
+// Takes `way` for PROGRAM after `failed` (PROGRAM, or a shortcut's target)
+// could not be started for `error`; what starts in no way is reported with
+// the reason of the last way tried.
+void TakeWay(LaunchWay way, const std::wstring& failed, DWORD error, const LaunchRequest& request,
+             HWND window, CopyEntry& entry) {
+  const std::wstring& program = request.arguments[request.program];
+  if (way == LaunchWay::StartElevated) {
+    if (const DWORD startError = RunElevatedCopy(request.arguments, window)) {
+      ShowLaunchError(program, startError);
+    }
+    return;
   }
+  if (way == LaunchWay::OpenThroughShell) {
+    // What the user named, a shortcut rather than its target among them.
+    error = RunThroughShell(program, JoinArguments(request.arguments, request.program + 1), entry);
+    if (error == ERROR_SUCCESS) return;
+  }
+  ShowLaunchError(failed, error);
 }
 
 }  // namespace
 
 void LaunchProgram(const LaunchRequest& request, HWND window, CopyEntry& entry) {
-  const std::wstring& program = request.arguments[request.program];
-  const DWORD error = RunProgram(JoinArguments(request.arguments, request.program), nullptr,
-                                 program, request, window, entry);
-  if (error != ERROR_SUCCESS) {
-    TakeWay(ChooseLaunchWay(FormOf(program), error, RunsElevated()), program, error, request,
-            window, entry);
+  Launch launch{
+      JoinArguments(request.arguments, request.program), {}, request.arguments[request.program]};
+  DWORD error = RunProgram(launch, request, window, entry);
+  if (error == ERROR_SUCCESS) return;
+  const TOKEN_ELEVATION_TYPE elevation = OwnElevationType();
+  LaunchWay way = ChooseLaunchWay(FormOf(launch.program), error, elevation);
+  if (way == LaunchWay::ResolveShortcut) {
+    ShortcutTarget target;
+    if (const HRESULT read = ReadShortcut(launch.program, target); FAILED(read)) {
+      way = LaunchWay::ReportError;
+      error = static_cast<DWORD>(read);
+    } else if (target.path.empty()) {
+      way = LaunchWay::OpenThroughShell;  // as Explorer hands on a shortcut to no file
+    } else if (target.runAsAdministrator && MayStartElevated(elevation)) {
+      way = LaunchWay::StartElevated;
+    } else {
+      launch = TargetLaunch(target, request);
+      error = RunProgram(launch, request, window, entry);
+      if (error == ERROR_SUCCESS) return;
+      // Taken as a file whatever its name, so that no shortcut is resolved twice.
+      way = ChooseLaunchWay(ProgramForm::File, error, elevation);
+    }
   }
+  TakeWay(way, launch.program, error, request, window, entry);
 }

@@ -27,15 +27,15 @@ std::wstring CurrentFolder() {
 
 }  // namespace
 
-bool RunsElevated() noexcept {
+TOKEN_ELEVATION_TYPE OwnElevationType() noexcept {
   HANDLE token = nullptr;
   const bool opened = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token);
   const UniqueHandle owned(opened ? token : nullptr);
-  TOKEN_ELEVATION elevation{};
+  TOKEN_ELEVATION_TYPE elevation{};
   DWORD size = 0;
   const bool read =
-      opened && GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
-  return HUSHPAD_ELEVATED(!read || elevation.TokenIsElevated != 0);
+      opened && GetTokenInformation(token, TokenElevationType, &elevation, sizeof elevation, &size);
+  return HUSHPAD_ELEVATION_TYPE(read ? elevation : TokenElevationTypeDefault);
 }
 
 DWORD RunElevatedCopy(const std::vector<std::wstring>& arguments, HWND window) {

@@ -5,10 +5,11 @@
 #include <string>
 #include <vector>
 
-// Whether this copy runs as administrator: its token is elevated
-// (TokenElevation). A token that cannot be read counts as elevated, so that a
-// copy never starts itself again because of it.
-bool RunsElevated() noexcept;
+// The type of this copy's token (TokenElevationType): an administrator's
+// filtered or elevated token under UAC, or the default, which a standard
+// account has. A token that cannot be read counts as the default, so that a
+// copy never starts itself as administrator because of it.
+TOKEN_ELEVATION_TYPE OwnElevationType() noexcept;
 
 // For a PROGRAM that needs administrator rights: starts this program again,
 // as administrator, with `arguments` (its own, after its name) in this copy's

@@ -47,15 +47,25 @@ inline ProgramForm FormOf(const std::wstring& program) noexcept {
                                                                            : ProgramForm::File;
 }
 
+// Whether Hushpad may start itself as administrator: only where the copy run
+// as administrator is the same account, an administrator's filtered token
+// under UAC. On a standard account the prompt asks for another account, whose
+// copy cannot open this account's named objects; an elevated copy, or one
+// without UAC, has every right it can get.
+inline bool MayStartElevated(TOKEN_ELEVATION_TYPE elevation) noexcept {
+  return elevation == TokenElevationTypeLimited;
+}
+
 // The way for a PROGRAM of `form` that CreateProcessW refused with `error`,
-// in a copy that runs as administrator (`elevated`) or not. A program that
-// needs administrator rights gets them once: an elevated copy that is still
-// refused reports it, so Hushpad never starts itself again and again. Only
-// errors that say what PROGRAM is lead another way; every other one (a file
-// that is not there, say) is reported as it always was.
-inline LaunchWay ChooseLaunchWay(ProgramForm form, DWORD error, bool elevated) noexcept {
+// in a copy whose token is of the type `elevation`. A program that needs
+// administrator rights gets them once: an elevated copy that is still refused
+// reports it, so Hushpad never starts itself again and again. Only errors
+// that say what PROGRAM is lead another way; every other one (a file that is
+// not there, say) is reported as it always was.
+inline LaunchWay ChooseLaunchWay(ProgramForm form, DWORD error,
+                                 TOKEN_ELEVATION_TYPE elevation) noexcept {
   if (error == ERROR_ELEVATION_REQUIRED) {
-    return elevated ? LaunchWay::ReportError : LaunchWay::StartElevated;
+    return MayStartElevated(elevation) ? LaunchWay::StartElevated : LaunchWay::ReportError;
   }
   switch (form) {
     case ProgramForm::Url:

@@ -14,6 +14,9 @@ struct ShortcutTarget {
 
 // Reads the shortcut `file` through the shell's own interfaces (IShellLinkW,
 // IPersistFile, IShellLinkDataList), with the environment strings in its path
-// and start folder expanded. Returns S_OK, or the shell's error for a file
-// that cannot be read as a shortcut; `target` is then as it was.
+// and start folder expanded. A path or folder that a 64-bit program saved in
+// the 64-bit Program Files folders, which this 32-bit program reads in the
+// 32-bit ones, is the 64-bit one where only that exists. Returns S_OK, or the
+// shell's error for a file that cannot be read as a shortcut; `target` is
+// then as it was.
 HRESULT ReadShortcut(const std::wstring& file, ShortcutTarget& target);

@@ -2,6 +2,7 @@
 // program itself the keys restored first. Real faults where Wine has them.
 #include <windows.h>
 #include <sddl.h>
+#include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <gtest/gtest.h>
@@ -196,25 +197,22 @@ TEST(Failures, FailuresThatLeaveTheRunGoingAreTraced) {
 
 TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
   WindowsKeyObserver keys;
-  const std::wstring missing = L"Z:\\no such folder\\missing.exe";
-  std::wstring attempt = L"\"" + missing + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION info{};
-  ASSERT_FALSE(CreateProcessW(nullptr, attempt.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                              &startup, &info));
-  const DWORD missingError = GetLastError();
+  const std::wstring missing = TestFolder() + L"missing program.exe";
   // A program that starts, but is left suspended as --tree's first step when
-  // it cannot be resumed: it must be ended, never left behind.
+  // it cannot be resumed (a reason whose text names it): it must be ended.
   const std::wstring unresumable = TestFolder() + L"never-resumed.exe";
   ASSERT_TRUE(CopyFileW(ProbeExe().c_str(), unresumable.c_str(), FALSE));
-  // Neither a program nor opened by any: the box names it in the system's
-  // text. And a shortcut that the shell cannot read.
-  const std::wstring document = TestFolder() + L"notes.hushpad-unknown";
-  const std::wstring unreadable = TestFolder() + L"unreadable.lnk";
-  for (const std::wstring& file : {document, unreadable}) {
-    std::ofstream(std::filesystem::path(file)) << "garbage";
-  }
+  // A link that no program opens, in the shell's words; shortcuts unreadable or moved away.
+  const std::wstring link = L"nosuchscheme://x", unreadable = TestFolder() + L"unreadable.lnk";
+  std::ofstream(std::filesystem::path(unreadable)) << "garbage";
+  SHELLEXECUTEINFOW shell{};
+  shell.cbSize = sizeof shell;
+  shell.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+  shell.lpFile = link.c_str();
+  ASSERT_FALSE(ShellExecuteExW(&shell));
+  const DWORD shellError = GetLastError();
+  const std::wstring moved = TestFolder() + L"moved.exe", stale = TestFolder() + L"stale.lnk";
+  MakeShortcut(stale, moved, L"");
 
   // A program that needs administrator rights, where Hushpad already has them
   // or the user declines them; with --manual, no dialog follows either.
@@ -223,11 +221,13 @@ TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
     const wchar_t *options, *fault;
     std::wstring program;
     DWORD error, level;
+    std::wstring target = {};  // what the box names, when not PROGRAM
   } const cases[] = {
-      {L"", L"", missing, missingError, 0},
-      {L"--tree ", L"ResumeThread:5", unresumable, 5, 0},
-      {L"", L"", document, ERROR_BAD_EXE_FORMAT, 0},
+      {L"", L"", missing, ERROR_FILE_NOT_FOUND, 0},
+      {L"--tree ", L"ResumeThread:193", unresumable, ERROR_BAD_EXE_FORMAT, 0},
+      {L"", L"", link, shellError, 0},
       {L"", L"", unreadable, static_cast<DWORD>(E_FAIL), 0},
+      {L"", L"", stale, ERROR_FILE_NOT_FOUND, 0, moved},
       {L"--manual ", L"CreateChildProcess:740", unresumable, 740, high},
       {L"--manual ", L"CreateChildProcess:740,ShellExecuteExW:1223", unresumable, ERROR_CANCELLED,
        medium},
@@ -240,12 +240,14 @@ TEST(Failures, ProgramThatCannotStartIsReportedWithKeysStillSuppressed) {
     Hushpad hushpad(c.options + commandLine, c.fault, c.level);
     Lines launched{LaunchingTrace(commandLine)};
     if (c.level == medium) launched = Concat({launched, RunAsTraces(c.options + commandLine)});
+    if (!c.target.empty()) launched.push_back(LaunchingTrace(c.target + L" arg"));
     // PROGRAM as typed, not quoted, in the box, and in the system's text too.
+    const std::wstring& named = c.target.empty() ? c.program : c.target;
     std::wstring text = SystemText(c.error);
     if (const size_t insert = text.find(L"%1"); insert != std::wstring::npos) {
-      text.replace(insert, 2, c.program);
+      text.replace(insert, 2, named);
     }
-    ExpectErrorBox(hushpad, L"Unable to start process \"" + c.program + L"\".  " + text, [&] {
+    ExpectErrorBox(hushpad, L"Unable to start process \"" + named + L"\".  " + text, [&] {
       EXPECT_EQ(hushpad.Traces(), Concat({kSuppressed, launched}));
       EXPECT_FALSE(keys.WindowsKeyGetsThrough()) << "keys stay suppressed while the box is open";
     });

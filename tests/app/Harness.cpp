@@ -1,10 +1,15 @@
 #include "Harness.h"
 
+#include <shlobj.h>
+#include <shobjidl.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cwchar>
 
 #include <gtest/gtest.h>
+
+#include "app/launch/ShellCom.h"
 
 namespace {
 
@@ -97,6 +102,20 @@ Lines Concat(std::initializer_list<Lines> parts) {
 
 Lines Tail(const Lines& lines, size_t count) {
   return Lines(lines.end() - static_cast<ptrdiff_t>(std::min(count, lines.size())), lines.end());
+}
+
+void MakeShortcut(const std::wstring& path, const std::wstring& commandLine,
+                  const std::wstring& folder) {
+  const ComApartment com;
+  ComPointer<IShellLinkW> link;
+  ComPointer<IPersistFile> file;
+  CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put());
+  const size_t blank = std::min(commandLine.find(L' '), commandLine.size());
+  link->SetPath(commandLine.substr(0, blank).c_str());
+  link->SetArguments(commandLine.c_str() + std::min(blank + 1, commandLine.size()));
+  link->SetWorkingDirectory(folder.c_str());
+  link->QueryInterface(IID_IPersistFile, file.put());
+  ASSERT_EQ(file->Save(path.c_str(), TRUE), S_OK);
 }
 
 std::wstring SystemText(DWORD error) {

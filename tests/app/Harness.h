@@ -41,6 +41,9 @@ inline std::wstring TraceViewerExe() { return BuildPath(HUSHPAD_TRACE_EXE); }
 inline std::wstring ProbeExe() { return SiblingPath(L"HushpadProbe.exe"); }
 // A folder of this test run's own, with a trailing backslash.
 std::wstring TestFolder();
+// A shortcut at `path` to `commandLine`: a program without blanks, its arguments.
+void MakeShortcut(const std::wstring& path, const std::wstring& commandLine,
+                  const std::wstring& folder);
 // A name no other test uses (events, report files).
 std::wstring UniqueName(const wchar_t* stem);
 

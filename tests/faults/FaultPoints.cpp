@@ -85,9 +85,10 @@ DWORD FaultIntegrityLevel(DWORD actual) noexcept {
   return std::wcstoul(level, nullptr, 10);
 }
 
-bool FaultElevated(bool actual) noexcept {
+TOKEN_ELEVATION_TYPE FaultElevationType(TOKEN_ELEVATION_TYPE actual) noexcept {
   const DWORD level = FaultIntegrityLevel(MAXDWORD);
-  return level == MAXDWORD ? actual : level >= SECURITY_MANDATORY_HIGH_RID;
+  if (level == MAXDWORD) return actual;
+  return level >= SECURITY_MANDATORY_HIGH_RID ? TokenElevationTypeFull : TokenElevationTypeLimited;
 }
 
 BOOL WINAPI FaultShellExecute(SHELLEXECUTEINFOW* info) noexcept {

@@ -2,55 +2,62 @@
 // table, then the ways that are waited for (ManualDialogTest and FailureTest
 // have the others), with --tree's way out of a launcher's job before Windows 8.
 #include <windows.h>
-#include <shlobj.h>
-#include <shobjidl.h>
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "app/launch/LaunchWay.h"
-#include "app/launch/ShellCom.h"
+#include "app/launch/ProgramFilesPath.h"
 #include "Harness.h"
 
-namespace {
-
-// A shortcut to `probe`, made as Explorer makes one: its arguments, and
-// `folder` to start in.
-void MakeShortcut(const std::wstring& path, const Probe& probe, const std::wstring& folder) {
-  const ComApartment com;
-  ComPointer<IShellLinkW> link;
-  ComPointer<IPersistFile> file;
-  CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put());
-  const std::wstring& commandLine = probe.CommandLine();
-  link->SetPath(ProbeExe().c_str());
-  link->SetArguments(commandLine.substr(commandLine.find(L' ', ProbeExe().size()) + 1).c_str());
-  link->SetWorkingDirectory(folder.c_str());
-  link->QueryInterface(IID_IPersistFile, file.put());
-  ASSERT_EQ(file->Save(path.c_str(), TRUE), S_OK);
-}
-
-}  // namespace
-
 TEST(LaunchWay, FollowsFromWhatProgramLooksLikeAndWhyCreateProcessRefusedIt) {
+  constexpr TOKEN_ELEVATION_TYPE limited = TokenElevationTypeLimited, full = TokenElevationTypeFull,
+                                 standard = TokenElevationTypeDefault;
   const struct {
     const wchar_t* program;
     DWORD error;
-    bool elevated;
+    TOKEN_ELEVATION_TYPE elevation;
     LaunchWay way;
   } rows[] = {
-      {L"C:\\Games\\game.exe", ERROR_ELEVATION_REQUIRED, false, LaunchWay::StartElevated},
+      {L"C:\\Games\\game.exe", ERROR_ELEVATION_REQUIRED, limited, LaunchWay::StartElevated},
       // Never Hushpad as administrator again and again.
-      {L"C:\\Games\\game.exe", ERROR_ELEVATION_REQUIRED, true, LaunchWay::ReportError},
-      {L"C:\\Games\\game.exe", ERROR_FILE_NOT_FOUND, false, LaunchWay::ReportError},
-      {L"C:\\Games\\Game.LNK", ERROR_BAD_EXE_FORMAT, false, LaunchWay::ResolveShortcut},
-      {L"C:\\Games\\missing.lnk", ERROR_FILE_NOT_FOUND, false, LaunchWay::ReportError},
-      {L"C:\\Games\\Game.url", ERROR_BAD_EXE_FORMAT, false, LaunchWay::OpenThroughShell},
-      {L"com.epicgames.launcher://apps/x", ERROR_INVALID_NAME, true, LaunchWay::OpenThroughShell},
-      {L"C:game.exe", ERROR_FILE_NOT_FOUND, false, LaunchWay::ReportError},  // a drive
-      {L"1a:game.exe", ERROR_FILE_NOT_FOUND, false, LaunchWay::ReportError},
+      {L"C:\\Games\\game.exe", ERROR_ELEVATION_REQUIRED, full, LaunchWay::ReportError},
+      // Another account's copy could not join this one's.
+      {L"C:\\Games\\game.exe", ERROR_ELEVATION_REQUIRED, standard, LaunchWay::ReportError},
+      {L"C:\\Games\\game.exe", ERROR_FILE_NOT_FOUND, limited, LaunchWay::ReportError},
+      {L"C:\\Games\\Game.LNK", ERROR_BAD_EXE_FORMAT, limited, LaunchWay::ResolveShortcut},
+      {L"C:\\Games\\missing.lnk", ERROR_FILE_NOT_FOUND, limited, LaunchWay::ReportError},
+      {L"C:\\Games\\Game.url", ERROR_BAD_EXE_FORMAT, limited, LaunchWay::OpenThroughShell},
+      {L"com.epicgames.launcher://apps/x", ERROR_INVALID_NAME, full, LaunchWay::OpenThroughShell},
+      {L"C:game.exe", ERROR_FILE_NOT_FOUND, limited, LaunchWay::ReportError},  // a drive
+      {L"1a:game.exe", ERROR_FILE_NOT_FOUND, limited, LaunchWay::ReportError},
   };
   for (const auto& row : rows) {
-    EXPECT_EQ(ChooseLaunchWay(FormOf(row.program), row.error, row.elevated), row.way)
+    EXPECT_EQ(ChooseLaunchWay(FormOf(row.program), row.error, row.elevation), row.way)
         << testing::PrintToString(std::wstring(row.program)) << " " << row.error;
+  }
+}
+
+// A 64-bit program's shortcut as this 32-bit program reads it; common files moved.
+TEST(LaunchWay, AShortcutsPathInTheWowProgramFilesIsTheNativeOneWhereOnlyThatExists) {
+  const std::vector<ProgramFilesFolders> folders{
+      {L"C:\\Program Files (x86)\\Common Files", L"D:\\Common Files"},
+      {L"C:\\Program Files (x86)", L"C:\\Program Files"}};
+  const std::set<std::wstring> existing{L"C:\\Program Files\\Game\\game.exe",
+                                        L"C:\\Program FilesGame", L"C:\\Program Files (x86)\\Both",
+                                        L"C:\\Program Files\\Both", L"D:\\Common Files\\tool.exe"};
+  const std::pair<std::wstring, std::wstring> rows[] = {
+      {L"C:\\Program Files (x86)\\Game\\game.exe", L"C:\\Program Files\\Game\\game.exe"},
+      {L"c:\\PROGRAM FILES (X86)\\Game\\game.exe", L"C:\\Program Files\\Game\\game.exe"},
+      {L"C:\\Program Files (x86)Game", L"C:\\Program Files (x86)Game"},
+      {L"C:\\Program Files (x86)\\Both", L"C:\\Program Files (x86)\\Both"},
+      {L"C:\\Program Files (x86)\\Gone\\game.exe", L"C:\\Program Files (x86)\\Gone\\game.exe"},
+      {L"C:\\Program Files (x86)\\Common Files\\tool.exe", L"D:\\Common Files\\tool.exe"},
+  };
+  for (const auto& [path, started] : rows) {
+    EXPECT_EQ(ProgramFilesPath(path, folders, [&](auto& file) { return existing.count(file) > 0; }),
+              started);
   }
 }
 
@@ -59,6 +66,14 @@ TEST(LaunchWays, WhatStartsAnotherWayIsWaitedForWithItsWholeFamily) {
   GetCurrentDirectoryW(MAX_PATH, current);
   const std::wstring startIn = TestFolder() + L"start in";
   CreateDirectoryW(startIn.c_str(), nullptr);
+  // The shortcut's start folder as a 32-bit program reads a 64-bit program's.
+  const wchar_t* const versionKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
+  const std::pair<const wchar_t*, std::wstring> folders[] = {
+      {L"ProgramFilesDir (x86)", TestFolder() + L"x86"},
+      {L"ProgramW6432Dir", TestFolder().substr(0, TestFolder().size() - 1)}};
+  for (const auto& [value, folder] : folders)
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, versionKey, value, REG_SZ, folder.c_str(),
+                    static_cast<DWORD>((folder.size() + 1) * sizeof(wchar_t)));
   // Wine never asks for administrator rights, and takes itself for Windows 7
   // but nests jobs: the test build's fault points and stand-in for UAC show
   // what Windows does. Held in its start-up until it is in the launcher's job,
@@ -75,7 +90,7 @@ TEST(LaunchWays, WhatStartsAnotherWayIsWaitedForWithItsWholeFamily) {
     // as administrator gets every argument exactly, and starts in this folder.
     const std::wstring link = TestFolder() + UniqueName(L"My Game") + L".lnk";
     const std::wstring extra = way == kShortcut ? L" extra \"an extra\"" : L"";
-    if (way == kShortcut) MakeShortcut(link, probe, startIn);
+    if (way == kShortcut) MakeShortcut(link, probe.CommandLine(), TestFolder() + L"x86\\start in");
     const std::wstring typed =
         way == kShortcut ? L"\"" + link + L"\"" + extra : probe.CommandLine();
     const std::wstring arguments = L"--tree=1 -- " + typed;
@@ -110,4 +125,6 @@ TEST(LaunchWays, WhatStartsAnotherWayIsWaitedForWithItsWholeFamily) {
                                    : Concat({traces, {kFamilyEnded}, kRestored});
     EXPECT_EQ(hushpad.Traces(), traces);
   }
+  for (const auto& [value, folder] : folders)
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, versionKey, value);
 }

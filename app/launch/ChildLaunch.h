@@ -32,9 +32,9 @@ struct LaunchRequest {
 // administrator, where that copy stays this account; a shortcut (.lnk) as its
 // target, which is then started like PROGRAM; a URL, an internet shortcut or a
 // document through the program registered for it, with the manual dialog.
-// What starts in none of these ways is reported in message 108, naming
+// What starts in none of these ways is reported in IDS_LAUNCH_ERROR, naming
 // `program` as the user typed it (a shortcut's target, when that is what
 // failed), with the shell's reason when the shell could not open it either,
-// and is no exception. Win32Error 104 or 103 from a wait or the dialog passes
-// through.
+// and is no exception. Win32Error IDS_THREAD_ERROR or IDS_MUTEX_ERROR from a
+// wait or the dialog passes through.
 void LaunchProgram(const LaunchRequest& request, HWND window, CopyEntry& entry);

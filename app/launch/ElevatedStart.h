@@ -17,5 +17,5 @@ TOKEN_ELEVATION_TYPE OwnElevationType() noexcept;
 // messages. Windows asks the user once (UAC). That copy then does everything
 // the command line asks for, --manual's dialog included. Returns 0 once it
 // has ended, or why it could not be started (ERROR_CANCELLED: the user said
-// no); Win32Error 104 from the wait passes through.
+// no); Win32Error IDS_THREAD_ERROR from the wait passes through.
 DWORD RunElevatedCopy(const std::vector<std::wstring>& arguments, HWND window);

@@ -29,7 +29,7 @@ DWORD WINAPI ProcessWatchThread(LPVOID parameter) noexcept;
 // keeps retrieving and dispatching `window`'s messages. Also returns
 // when GetMessageW reports an error or WM_QUIT first; the watch thread then
 // goes on waiting by itself. `process` stays the caller's. Throws Win32Error
-// 104 when the watch cannot be set up.
+// IDS_THREAD_ERROR when the watch cannot be set up.
 void WaitForProcessExit(HANDLE process, HWND window);
 
 // The same for every process of `family`, which the watch thread takes over.

@@ -102,6 +102,8 @@ bool MayHaveLostHook(UINT message, WPARAM wParam) noexcept {
 LRESULT CALLBACK NotificationWindowProc(HWND window, UINT message, WPARAM wParam,
                                         LPARAM lParam) noexcept {
   if (MayHaveLostHook(message, wParam)) {
+    // Keys went up unseen while the session was elsewhere or the machine slept.
+    ForgetReleasedKeys(g_presses, SystemHolds);
     reinterpret_cast<RenewedHook*>(GetWindowLongPtrW(window, GWLP_USERDATA))->Renew();
   }
   return DefWindowProcW(window, message, wParam, lParam);
@@ -137,12 +139,10 @@ DWORD WINAPI HookThread(LPVOID parameter) noexcept {
   const HOOKPROC procedure = start->procedure;
   const HookRenewalSeam seam = start->seam;
   if (procedure == WindowsKeyHookProc) {  // other hooks (benchmarks) keep their hands off
-    // No press is known yet; the modifiers held now are.
+    // No press is known yet; of the modifiers, the ones the system holds now.
     g_presses = {};
-    const int modifiers[] = {VK_LCONTROL, VK_RCONTROL, VK_LSHIFT, VK_RSHIFT};
-    for (int i = 0; i < 4; ++i) {
-      if (SystemHolds(static_cast<DWORD>(modifiers[i]))) g_presses.modifiers |= 1u << i;
-    }
+    g_presses.modifiers = 15;
+    ForgetReleasedModifiers(g_presses, SystemHolds);
     g_newPress = start->newPress;
   }
   const HHOOK installed = InstallHook(procedure);

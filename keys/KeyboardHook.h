@@ -34,6 +34,16 @@ struct KeyPresses {
   unsigned char modifiers = 0;
 };
 
+// Clears each Ctrl and Shift of `presses` that `systemHolds` says is up.
+template <typename SystemHolds>
+inline void ForgetReleasedModifiers(KeyPresses& presses, SystemHolds systemHolds) noexcept {
+  constexpr DWORD modifiers[] = {VK_LCONTROL, VK_RCONTROL, VK_LSHIFT, VK_RSHIFT};
+  for (unsigned i = 0; i < 4; ++i) {
+    const auto bit = static_cast<unsigned char>(1u << i);
+    if ((presses.modifiers & bit) && !systemHolds(modifiers[i])) presses.modifiers &= ~bit;
+  }
+}
+
 // The whole decision of the hook for one event: true to swallow it. Only
 // events reported with HC_ACTION count, and `key` is read only for those.
 //
@@ -46,21 +56,26 @@ struct KeyPresses {
 // with any other modifier pass. Alt is the event's own: LLKHF_ALTDOWN, which
 // Windows sets whenever Alt is down, or WM_SYSKEYDOWN, the same fact for Alt
 // without Ctrl (and the only one some systems report). Ctrl and Shift come
-// from `presses`, which records every event of those keys: the hook sees each
-// of them before the system does, in order, so its record is what the system
-// will have seen when the Esc arrives, at no cost but a comparison.
+// from `presses`, which records every event of those keys that the hook sees;
+// it does not see them all (keys typed on the secure desktop or to an
+// elevated window, keys while Windows had removed a late hook), so a Ctrl or
+// Shift that the record has down is confirmed with `systemHolds(vk)` at a new
+// press of Tab or Esc. With neither recorded, that costs a comparison.
 //
-// A press's auto-repeated key-downs and its key-up (WM_KEYUP or WM_SYSKEYUP)
-// follow its first key-down's decision, whatever the modifiers do meanwhile.
-// A key-up of a press this hook never saw begin passes only when
-// `systemHolds(vk)` says that the system has the key down: the key was held
-// when the hook arrived, and the system must see it come up. Otherwise the
-// system never saw it go down either (another hook swallowed it, one that
-// Windows then removed), and a lone key-up would reach the game.
+// A press's auto-repeated key-downs follow its first key-down's decision,
+// whatever the modifiers do meanwhile. Its key-up (WM_KEYUP or WM_SYSKEYUP)
+// passes when the press was passed; otherwise only when `systemHolds(vk)`
+// says that the system has the key down, for the system must see come up
+// what it saw go down: a press this hook never saw begin was held when the
+// hook arrived, and a swallowed one reached the system all the same when the
+// hook answered too late (Windows then passes the event on, and removes the
+// hook). A key-up the system never saw go down (another hook swallowed it, one
+// that Windows then removed) would reach the game on its own.
 //
-// `swallowNewPress` is called at such a new press only and `systemHolds` at a
-// lone key-up only, so every other key pays a comparison or two. Injected
-// events are treated like physical ones.
+// `swallowNewPress` is called at a new press only, and `systemHolds` only at
+// a key-up of a press not passed and for the confirmation above, so every
+// other key pays a comparison or two. Injected events are treated like
+// physical ones.
 template <typename NewPressTest, typename SystemHolds>
 inline bool DecideKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* key, KeyPresses& presses,
                       NewPressTest swallowNewPress, SystemHolds systemHolds) noexcept {
@@ -107,6 +122,9 @@ inline bool DecideKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* key, KeyP
   if (down) {
     if (*press == KeyPress::None) {
       const bool alt = (key->flags & LLKHF_ALTDOWN) != 0 || wParam == WM_SYSKEYDOWN;
+      if (presses.modifiers && (press == &presses.tab || press == &presses.escape)) {
+        ForgetReleasedModifiers(presses, systemHolds);
+      }
       const bool ctrl = (presses.modifiers & 3) != 0, shift = (presses.modifiers & 12) != 0;
       bool swallowed = false;
       if (press == &presses.leftWindows || press == &presses.rightWindows) {
@@ -120,13 +138,26 @@ inline bool DecideKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* key, KeyP
   }
   if (!up) return false;
   switch (std::exchange(*press, KeyPress::None)) {
-    case KeyPress::Swallowed:
-      return true;
     case KeyPress::Passed:
       return false;
     default:
       return !systemHolds(key->vkCode);
   }
+}
+
+// Forgets each press, and each Ctrl and Shift, that the system no longer has
+// down: the hook may have missed its key-up while the session was locked or
+// the machine asleep. A key still held keeps its press's decision.
+template <typename SystemHolds>
+inline void ForgetReleasedKeys(KeyPresses& presses, SystemHolds systemHolds) noexcept {
+  const std::pair<KeyPress*, DWORD> keys[] = {{&presses.leftWindows, VK_LWIN},
+                                              {&presses.rightWindows, VK_RWIN},
+                                              {&presses.tab, VK_TAB},
+                                              {&presses.escape, VK_ESCAPE}};
+  for (const auto& [press, vk] : keys) {
+    if (*press != KeyPress::None && !systemHolds(vk)) *press = KeyPress::None;
+  }
+  ForgetReleasedModifiers(presses, systemHolds);
 }
 
 // Asked on the hook's thread at each new press of a Windows key, or of a

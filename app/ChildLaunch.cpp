@@ -41,7 +41,8 @@ DWORD CreateChild(wchar_t* commandLine, const wchar_t* folder, DWORD flags, Chil
   startup.cb = sizeof startup;
   PROCESS_INFORMATION created{};
   HUSHPAD_PAUSE_POINT(CreateProcessW);
-  // A name of its own: a setting for CreateProcessW pauses it.
+  // Named apart from the pause point above: a setting that pauses CreateProcessW
+  // must not fail it too.
   if (HUSHPAD_FAULT_POINT(CreateChildProcess) ||
       !CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, flags, nullptr, folder,
                       &startup, &created)) {
@@ -122,7 +123,7 @@ DWORD RunProgram(const std::wstring& commandLine, const wchar_t* folder,
     DebugTrace(L"Hushpad: Unable to follow the programs that PROGRAM starts: %s\n",
                SystemErrorText(followError).c_str());
     manual = true;
-    entry.Want(kWantsKeyOff);  // nothing tells which windows are the game's now
+    entry.Want(kWantsKeysOff);  // nothing tells which windows are the game's now
   } else {
     entry.SetProgram(child.id, false);
   }

@@ -111,7 +111,7 @@ bool SwallowsNewPress(void* context, PressKind kind) noexcept {
   for (size_t i = 0; i < kCopyRecords; ++i) {
     wishes[i] = Read(records[i]);
     if (wishes[i].copy == 0) continue;
-    focus = focus || wishes[i].want == kWantsKeyOffInFront;
+    focus = focus || wishes[i].want == kWantsKeysOffInFront;
     taskKeys = taskKeys || (wishes[i].taskKeys && wishes[i].want != kWantsNothing);
   }
   // Without a copy that scopes to focus, every press of a Windows key is

@@ -2,16 +2,9 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <utility>
 
 #include "text/UniqueHandle.h"
-
-// The handle of the installed Windows-key hook, for the hook procedure, which
-// has no context argument of its own. The caller of KeyboardHook::Install
-// assigns it right after the call; nothing clears it. Atomic because the hook
-// procedure reads it on the hook's own thread.
-extern std::atomic<HHOOK> g_keyboardHookHandle;
 
 // The keys whose presses the hook judges: the two Windows keys, and Tab and
 // Esc as the task-switching keys (Alt+Tab, Alt+Esc and Ctrl+Esc, the ones a
@@ -35,8 +28,8 @@ struct KeyPresses {
 };
 
 // Clears each Ctrl and Shift of `presses` that `systemHolds` says is up.
-template <typename SystemHolds>
-inline void ForgetReleasedModifiers(KeyPresses& presses, SystemHolds systemHolds) noexcept {
+template <typename KeyStateQuestion>
+inline void ForgetReleasedModifiers(KeyPresses& presses, KeyStateQuestion systemHolds) noexcept {
   constexpr DWORD modifiers[] = {VK_LCONTROL, VK_RCONTROL, VK_LSHIFT, VK_RSHIFT};
   for (unsigned i = 0; i < 4; ++i) {
     const auto bit = static_cast<unsigned char>(1u << i);
@@ -76,9 +69,9 @@ inline void ForgetReleasedModifiers(KeyPresses& presses, SystemHolds systemHolds
 // a key-up of a press not passed and for the confirmation above, so every
 // other key pays a comparison or two. Injected events are treated like
 // physical ones.
-template <typename NewPressTest, typename SystemHolds>
+template <typename NewPressQuestion, typename KeyStateQuestion>
 inline bool DecideKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* key, KeyPresses& presses,
-                      NewPressTest swallowNewPress, SystemHolds systemHolds) noexcept {
+                      NewPressQuestion swallowNewPress, KeyStateQuestion systemHolds) noexcept {
   if (nCode != HC_ACTION) return false;
   const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
   const bool up = wParam == WM_KEYUP || wParam == WM_SYSKEYUP;
@@ -148,8 +141,8 @@ inline bool DecideKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* key, KeyP
 // Forgets each press, and each Ctrl and Shift, that the system no longer has
 // down: the hook may have missed its key-up while the session was locked or
 // the machine asleep. A key still held keeps its press's decision.
-template <typename SystemHolds>
-inline void ForgetReleasedKeys(KeyPresses& presses, SystemHolds systemHolds) noexcept {
+template <typename KeyStateQuestion>
+inline void ForgetReleasedKeys(KeyPresses& presses, KeyStateQuestion systemHolds) noexcept {
   const std::pair<KeyPress*, DWORD> keys[] = {{&presses.leftWindows, VK_LWIN},
                                               {&presses.rightWindows, VK_RWIN},
                                               {&presses.tab, VK_TAB},
@@ -173,7 +166,7 @@ struct NewPressTest {
 // NewPressTest of the hook's thread, and the system's own key state
 // (GetAsyncKeyState, which inside the hook does not yet reflect the event);
 // returns 1 for a swallowed event (the system then discards it), otherwise
-// forwards to CallNextHookEx with g_keyboardHookHandle, so the hooks
+// forwards to CallNextHookEx (which ignores its hook handle), so the hooks
 // installed before it see the key too. It runs for every keystroke on the
 // desktop, so it does nothing else: no allocation, no I/O, no trace, no lock
 // (its state lives on the hook's thread, the only one it runs on).
@@ -201,13 +194,15 @@ struct HookRenewalSeam {
 //
 // Nothing tells a program that its hook was removed, and hooks are also lost
 // across sleep and resume. So the thread renews the hook every
-// kHookRenewalPeriodMs, and at once when the session is unlocked or
-// reconnected or the machine resumes: it installs a new hook first and then
-// removes the old one, so that a key is never left without one. When the
-// removal fails, Windows had removed the old hook: the thread traces
-// "Hushpad: Windows had removed the keyboard hook; it is back.". The
-// procedure's state (the presses going on) belongs to the thread, not to the
-// hook, and so outlives every renewal.
+// kHookRenewalPeriodMs, and at once when a hidden window (on a thread of its
+// own) hears that the session is unlocked or reconnected or that the machine
+// resumed, after forgetting the presses and the modifiers whose keys went up
+// meanwhile, unseen. It installs a new hook first and then removes the old
+// one, so that a key is never left without one. When the removal fails,
+// Windows had removed the old hook: the thread traces "Hushpad: Windows had
+// removed the keyboard hook; it is back.". The procedure's state (the presses
+// going on) belongs to the thread, not to the hook, and so outlives every
+// renewal.
 //
 // Install and Remove may be called from any thread, but not at the same time.
 class KeyboardHook {
@@ -220,12 +215,11 @@ class KeyboardHook {
   // Starts the hook thread, which installs `procedure` as a WH_KEYBOARD_LL
   // hook, and traces "Hushpad: Disabled the Windows key." once it is in place.
   // WindowsKeyHookProc asks `newPress` on that thread, and begins with no
-  // press of either key known; renewals keep g_keyboardHookHandle current.
-  // Returns the hook handle as first installed; on failure returns null,
-  // traces nothing, and leaves SetWindowsHookExW's error (or CreateThread's)
-  // in GetLastError(). While a hook is owned, returns it and does nothing
-  // else.
-  HHOOK Install(HOOKPROC procedure, NewPressTest newPress = {}, HookRenewalSeam seam = {});
+  // press known. Returns true once the hook is in place; on failure returns
+  // false, traces nothing, and leaves SetWindowsHookExW's error (or
+  // CreateThread's) in GetLastError(). While a hook is owned, returns true and
+  // does nothing else.
+  bool Install(HOOKPROC procedure, NewPressTest newPress = {}, HookRenewalSeam seam = {});
 
   // Unhooks, ends the hook thread and waits for it, then traces "Hushpad:
   // Re-enabled the Windows key.". Does nothing, and traces nothing, when no
@@ -233,8 +227,7 @@ class KeyboardHook {
   void Remove() noexcept;
 
  private:
-  HHOOK handle_ = nullptr;
-  UniqueHandle thread_;
+  UniqueHandle thread_;  // the hook thread's, while a hook is owned
   DWORD threadId_ = 0;
 };
 
@@ -244,6 +237,6 @@ class KeyboardHook {
 // the same order, and a renewal (one SetWindowsHookExW and one
 // UnhookWindowsHookEx) a second costs nothing measurable.
 inline constexpr UINT kHookRenewalPeriodMs = 1000;
-// The class of the hook thread's hidden window, which hears of resume and of
-// the session's changes.
+// The class of the hook's hidden window, which hears of resume and of the
+// session's changes.
 inline constexpr wchar_t kHookWindowClassName[] = L"HushpadKeyboardHook";

@@ -28,9 +28,9 @@ TEST(CopyWishes, APressIsSwallowedWhenARunningCopyWantsItSo) {
   // 20's program 21 has ended, and its family has 22 in it; copies 40 and 50
   // want the task-switching keys off too.
   // clang-format off
-  const CopyWish inFront{10, kWantsKeyOffInFront, 11, false, false},
-      done{10, kWantsNothing, 11, false, true}, familyInFront{20, kWantsKeyOffInFront, 21, true, false},
-      tasksInFront{40, kWantsKeyOffInFront, 41, false, true}, tasksOff{50, kWantsKeyOff, 51, false, true};
+  const CopyWish inFront{10, kWantsKeysOffInFront, 11, false, false},
+      done{10, kWantsNothing, 11, false, true}, familyInFront{20, kWantsKeysOffInFront, 21, true, false},
+      tasksInFront{40, kWantsKeysOffInFront, 41, false, true}, tasksOff{50, kWantsKeysOff, 51, false, true};
   // clang-format on
   constexpr PressKind W = PressKind::WindowsKey, T = PressKind::TaskKey;
   const struct {

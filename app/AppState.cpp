@@ -29,13 +29,12 @@ HWND FindOtherCopy(HWND own) noexcept {
   return found;
 }
 
-// The hook serves every copy's wish (CopyWishes.h).
-void InstallHook(KeyboardHook& hook, SharedState& shared) {
-  // The fault point stands in front of the whole install.
-  g_keyboardHookHandle = HUSHPAD_FAULT_POINT(SetWindowsHookExW)
-                             ? nullptr
-                             : hook.Install(WindowsKeyHookProc, {SwallowsNewPress, shared.Copies()},
-                                            HUSHPAD_HOOK_RENEWAL_SEAM);
+// The hook serves every copy's wish (CopyWishes.h). False, with the error in
+// GetLastError(), when it cannot be installed.
+bool InstallHook(KeyboardHook& hook, SharedState& shared) {
+  return !HUSHPAD_FAULT_POINT(SetWindowsHookExW) &&
+         hook.Install(WindowsKeyHookProc, {SwallowsNewPress, shared.Copies()},
+                      HUSHPAD_HOOK_RENEWAL_SEAM);
 }
 
 }  // namespace
@@ -74,8 +73,8 @@ void AppState::TakeOver(void* self) noexcept {
   DebugTrace(L"Hushpad: Taking over from [%u]\n",
              static_cast<unsigned>(state.shared.PrimaryProcessId()));
   state.shared.SetPrimary(GetCurrentProcessId());
-  InstallHook(state.hook, state.shared);  // a copy that keeps a hook of its own keeps that one
-  if (!g_keyboardHookHandle) state.takeOverError_ = GetLastError();
+  // A copy that keeps a hook of its own keeps that one.
+  if (!InstallHook(state.hook, state.shared)) state.takeOverError_ = GetLastError();
   // Even without the hook: the settings are off, and this copy now restores them.
   state.accessibility.Disable();
 }
@@ -177,8 +176,7 @@ void Defer(AppState& state, DWORD primary) {
   // so that a takeover finds it and installs no second one.
   HUSHPAD_PAUSE_POINT(InstallOwnHook);
   if (state.integrityLevel_ > SECURITY_MANDATORY_MEDIUM_RID) {
-    InstallHook(state.hook, state.shared);
-    if (!g_keyboardHookHandle) throw Win32Error{IDS_HOOK_ERROR, GetLastError()};
+    if (!InstallHook(state.hook, state.shared)) throw Win32Error{IDS_HOOK_ERROR, GetLastError()};
   }
   state.role.Watch(&AppState::TakeOver, &state);
 }
@@ -215,8 +213,7 @@ void StartUp(AppState& state, CopyWant want, bool taskKeys, bool fullScreen) {
       if (choice.role == StartRole::Successor) {
         DebugTrace(L"Hushpad: Taking over from [%u]\n", static_cast<unsigned>(choice.processId));
       }
-      InstallHook(state.hook, state.shared);
-      if (!g_keyboardHookHandle) {
+      if (!InstallHook(state.hook, state.shared)) {
         // Leaves no trace for the next copy, which then takes the role itself.
         const DWORD error = GetLastError();
         state.role.Resign();

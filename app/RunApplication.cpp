@@ -80,7 +80,7 @@ void RunApplication(AppState& state) {
   if (g_focusFlag && g_manualFlag) {
     OutputDebugStringW(L"Hushpad: --focus has no effect with --manual.\n");
   }
-  StartUp(state, g_focusFlag && !g_manualFlag ? kWantsKeyOffInFront : kWantsKeyOff, g_taskKeysFlag,
+  StartUp(state, g_focusFlag && !g_manualFlag ? kWantsKeysOffInFront : kWantsKeysOff, g_taskKeysFlag,
           g_fullScreenFlag);
   const ElevatedFrontNotice elevatedFront;
   if (g_fullScreenFlag) ScopeManualDialog(state.shared.Copies());

@@ -2,17 +2,16 @@
 
 #include <wtsapi32.h>
 
-std::atomic<HHOOK> g_keyboardHookHandle{nullptr};
-
 namespace {
 
-// The state of the thread that runs WindowsKeyHookProc: set before the hook is
-// installed, then read and written only by the procedure, which the system
-// calls on that thread alone, whichever of its renewed hooks is in place.
+// The state of the hook thread: set before the hook is installed, then read
+// and written only on that thread, by WindowsKeyHookProc, which the system
+// calls there alone, whichever of its renewed hooks is in place, and by the
+// loop that renews it.
 KeyPresses g_presses;
 NewPressTest g_newPress;
 
-bool SwallowsNewPress(PressKind kind) noexcept {
+bool ConsultNewPressTest(PressKind kind) noexcept {
   if (!g_newPress.swallows) return kind == PressKind::WindowsKey;
   return g_newPress.swallows(g_newPress.context, kind);
 }
@@ -25,11 +24,10 @@ bool SystemHolds(DWORD vk) noexcept {
 
 LRESULT CALLBACK WindowsKeyHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
   if (DecideKey(nCode, wParam, reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam), g_presses,
-                SwallowsNewPress, SystemHolds)) {
+                ConsultNewPressTest, SystemHolds)) {
     return 1;
   }
-  return CallNextHookEx(g_keyboardHookHandle.load(std::memory_order_relaxed), nCode, wParam,
-                        lParam);
+  return CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
 namespace {
@@ -41,11 +39,15 @@ struct HookStart {
   NewPressTest newPress;
   HookRenewalSeam seam;
   HANDLE done;
-  HHOOK hook = nullptr;
+  bool installed = false;
   DWORD error = ERROR_SUCCESS;
 };
 
-HHOOK InstallHook(HOOKPROC procedure) noexcept {
+// Posted to the hook thread when a notification says that the hook may have
+// been lost.
+constexpr UINT kHookMayBeLost = WM_APP;
+
+HHOOK SetKeyboardHook(HOOKPROC procedure) noexcept {
   return SetWindowsHookExW(WH_KEYBOARD_LL, procedure, GetModuleHandleW(nullptr), 0);
 }
 
@@ -61,31 +63,25 @@ class RenewedHook {
   // A new hook first, then the old one out: never a moment without one. A new
   // hook that cannot be installed now is tried again at the next renewal.
   void Renew() noexcept {
-    if (renewing_) return;  // a notification that came in while it renews
-    renewing_ = true;
-    const HHOOK renewed = InstallHook(procedure_);
-    if (renewed) {
-      // A key that came before the new hook went to the old one alone: it is
-      // judged now, while that one is still there, not passed unjudged once
-      // it has gone. A key that both see is judged the same by both.
-      MSG message;
-      PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-      if (seam_.betweenSteps) seam_.betweenSteps();
-      if (!UnhookWindowsHookEx(hook_)) {  // ERROR_INVALID_HOOK_HANDLE: no longer ours to remove
-        OutputDebugStringW(L"Hushpad: Windows had removed the keyboard hook; it is back.\n");
-      }
-      hook_ = renewed;
-      if (procedure_ == WindowsKeyHookProc) g_keyboardHookHandle = renewed;
-      if (seam_.removeSilently && seam_.removeSilently()) UnhookWindowsHookEx(hook_);
+    const HHOOK renewed = SetKeyboardHook(procedure_);
+    if (!renewed) return;
+    // A key that came before the new hook went to the old one alone: it is
+    // judged now, while that one is still there, not passed unjudged once it
+    // has gone. A key that both see is judged the same by both.
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    if (seam_.betweenSteps) seam_.betweenSteps();
+    if (!UnhookWindowsHookEx(hook_)) {  // ERROR_INVALID_HOOK_HANDLE: no longer ours to remove
+      OutputDebugStringW(L"Hushpad: Windows had removed the keyboard hook; it is back.\n");
     }
-    renewing_ = false;
+    hook_ = renewed;
+    if (seam_.removeSilently && seam_.removeSilently()) UnhookWindowsHookEx(hook_);
   }
 
  private:
   const HOOKPROC procedure_;
   HHOOK hook_;
   const HookRenewalSeam seam_;
-  bool renewing_ = false;
 };
 
 // Whether a session or power notification means that the hook may have been
@@ -102,15 +98,27 @@ bool MayHaveLostHook(UINT message, WPARAM wParam) noexcept {
 LRESULT CALLBACK NotificationWindowProc(HWND window, UINT message, WPARAM wParam,
                                         LPARAM lParam) noexcept {
   if (MayHaveLostHook(message, wParam)) {
-    reinterpret_cast<RenewedHook*>(GetWindowLongPtrW(window, GWLP_USERDATA))->Renew();
+    PostThreadMessageW(static_cast<DWORD>(GetWindowLongPtrW(window, GWLP_USERDATA)), kHookMayBeLost,
+                       0, 0);
   }
   return DefWindowProcW(window, message, wParam, lParam);
 }
 
-// A hidden top-level window that hears of resume (WM_POWERBROADCAST goes to
-// top-level windows only) and of the session's changes. Null if it cannot be
-// made: the timer still renews.
-HWND CreateNotificationWindow(RenewedHook& hook) noexcept {
+// Posts WM_QUIT to `threadId` until `thread` has ended: a posted message can be
+// refused while the thread's queue is full, or before it has one.
+void EndThread(HANDLE thread, DWORD threadId) noexcept {
+  do {
+    PostThreadMessageW(threadId, WM_QUIT, 0, 0);
+  } while (WaitForSingleObject(thread, 100) == WAIT_TIMEOUT);
+}
+
+// Keeps a hidden top-level window, which hears of resume (WM_POWERBROADCAST
+// goes to top-level windows only) and of the session's changes, and tells the
+// hook thread `parameter`. A thread of its own: the hook thread renews from
+// its loop alone, never inside a renewal's PeekMessageW, and owns no window,
+// which under Wine would make every key wait on the X display too (the
+// keystroke benchmark's figures).
+DWORD WINAPI NotificationThread(LPVOID parameter) noexcept {
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = NotificationWindowProc;
   windowClass.hInstance = GetModuleHandleW(nullptr);
@@ -118,10 +126,14 @@ HWND CreateNotificationWindow(RenewedHook& hook) noexcept {
   RegisterClassW(&windowClass);  // fails harmlessly for a later hook of this process
   const HWND window = CreateWindowExW(0, kHookWindowClassName, nullptr, WS_POPUP, 0, 0, 0, 0,
                                       nullptr, nullptr, windowClass.hInstance, nullptr);
-  if (!window) return nullptr;
-  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&hook));
+  if (!window) return 0;  // the timer still renews
+  SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(parameter));
   WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
-  return window;
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) DispatchMessageW(&message);
+  WTSUnRegisterSessionNotification(window);
+  DestroyWindow(window);
+  return 0;
 }
 
 DWORD WINAPI HookThread(LPVOID parameter) noexcept {
@@ -136,38 +148,36 @@ DWORD WINAPI HookThread(LPVOID parameter) noexcept {
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
   const HOOKPROC procedure = start->procedure;
   const HookRenewalSeam seam = start->seam;
-  if (procedure == WindowsKeyHookProc) {  // other hooks (benchmarks) keep their hands off
-    // No press is known yet; the modifiers held now are.
-    g_presses = {};
-    const int modifiers[] = {VK_LCONTROL, VK_RCONTROL, VK_LSHIFT, VK_RSHIFT};
-    for (int i = 0; i < 4; ++i) {
-      if (SystemHolds(static_cast<DWORD>(modifiers[i]))) g_presses.modifiers |= 1u << i;
-    }
-    g_newPress = start->newPress;
-  }
-  const HHOOK installed = InstallHook(procedure);
-  start->hook = installed;
+  // No press is known yet; of the modifiers, the ones the system holds now.
+  g_presses = {};
+  g_presses.modifiers = 15;
+  ForgetReleasedModifiers(g_presses, SystemHolds);
+  g_newPress = start->newPress;
+  const HHOOK installed = SetKeyboardHook(procedure);
+  start->installed = installed != nullptr;
   start->error = installed ? ERROR_SUCCESS : GetLastError();
   SetEvent(start->done);
   if (!installed) return 0;
 
   RenewedHook hook(procedure, installed, seam);
-  const HWND window = CreateNotificationWindow(hook);
   const UINT_PTR timer = SetTimer(nullptr, 0, kHookRenewalPeriodMs, nullptr);
+  DWORD notifierId = 0;
+  const UniqueHandle notifier(CreateThread(
+      nullptr, 0, NotificationThread,
+      reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(GetCurrentThreadId())), 0, &notifierId));
   // The system calls the hook from inside GetMessageW; the thread's own
-  // messages are its timer, its window's and WM_QUIT.
+  // messages are its timer, kHookMayBeLost and WM_QUIT.
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-    if (message.message == WM_TIMER && message.hwnd == nullptr) {
+    if (message.message == kHookMayBeLost) {
+      // Keys went up unseen while the session was elsewhere or the machine slept.
+      ForgetReleasedKeys(g_presses, SystemHolds);
       hook.Renew();
-    } else {
-      DispatchMessageW(&message);
+    } else if (message.message == WM_TIMER) {
+      hook.Renew();
     }
   }
+  if (notifier) EndThread(notifier.get(), notifierId);
   KillTimer(nullptr, timer);
-  if (window) {
-    WTSUnRegisterSessionNotification(window);
-    DestroyWindow(window);
-  }
   return 0;
 }
 
@@ -175,39 +185,33 @@ DWORD WINAPI HookThread(LPVOID parameter) noexcept {
 
 KeyboardHook::~KeyboardHook() { Remove(); }
 
-HHOOK KeyboardHook::Install(HOOKPROC procedure, NewPressTest newPress, HookRenewalSeam seam) {
-  if (handle_) return handle_;
+bool KeyboardHook::Install(HOOKPROC procedure, NewPressTest newPress, HookRenewalSeam seam) {
+  if (thread_) return true;
   UniqueHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!done) return nullptr;
+  if (!done) return false;
   HookStart start{procedure, newPress, seam, done.get()};
   DWORD threadId = 0;
   UniqueHandle thread(CreateThread(nullptr, 0, HookThread, &start, 0, &threadId));
-  if (!thread) return nullptr;
+  if (!thread) return false;
   const HANDLE doneOrEnded[] = {done.get(), thread.get()};
   WaitForMultipleObjects(2, doneOrEnded, FALSE, INFINITE);
-  if (!start.hook) {
+  if (!start.installed) {
     WaitForSingleObject(thread.get(), INFINITE);
     thread.reset();
     // Nothing may run between here and the return: the caller reads
     // GetLastError() for its error message.
     SetLastError(start.error != ERROR_SUCCESS ? start.error : ERROR_GEN_FAILURE);
-    return nullptr;
+    return false;
   }
-  handle_ = start.hook;
   thread_ = std::move(thread);
   threadId_ = threadId;
   OutputDebugStringW(L"Hushpad: Disabled the Windows key.\n");
-  return handle_;
+  return true;
 }
 
 void KeyboardHook::Remove() noexcept {
-  if (handle_ == nullptr) return;
-  // A posted message can be refused while the thread's queue is full; the
-  // thread ends soon after one gets through.
-  do {
-    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
-  } while (WaitForSingleObject(thread_.get(), 100) == WAIT_TIMEOUT);
+  if (!thread_) return;
+  EndThread(thread_.get(), threadId_);
   thread_.reset();
-  handle_ = nullptr;
   OutputDebugStringW(L"Hushpad: Re-enabled the Windows key.\n");
 }

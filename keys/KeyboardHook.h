@@ -2,16 +2,9 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <utility>
 
 #include "text/UniqueHandle.h"
-
-// The handle of the installed Windows-key hook, for the hook procedure, which
-// has no context argument of its own. The caller of KeyboardHook::Install
-// assigns it right after the call; nothing clears it. Atomic because the hook
-// procedure reads it on the hook's own thread.
-extern std::atomic<HHOOK> g_keyboardHookHandle;
 
 // The keys whose presses the hook judges: the two Windows keys, and Tab and
 // Esc as the task-switching keys (Alt+Tab, Alt+Esc and Ctrl+Esc, the ones a
@@ -34,6 +27,16 @@ struct KeyPresses {
   unsigned char modifiers = 0;
 };
 
+// Clears each Ctrl and Shift of `presses` that `systemHolds` says is up.
+template <typename KeyStateQuestion>
+inline void ForgetReleasedModifiers(KeyPresses& presses, KeyStateQuestion systemHolds) noexcept {
+  constexpr DWORD modifiers[] = {VK_LCONTROL, VK_RCONTROL, VK_LSHIFT, VK_RSHIFT};
+  for (unsigned i = 0; i < 4; ++i) {
+    const auto bit = static_cast<unsigned char>(1u << i);
+    if ((presses.modifiers & bit) && !systemHolds(modifiers[i])) presses.modifiers &= ~bit;
+  }
+}
+
 // The whole decision of the hook for one event: true to swallow it. Only
 // events reported with HC_ACTION count, and `key` is read only for those.
 //
@@ -46,24 +49,29 @@ struct KeyPresses {
 // with any other modifier pass. Alt is the event's own: LLKHF_ALTDOWN, which
 // Windows sets whenever Alt is down, or WM_SYSKEYDOWN, the same fact for Alt
 // without Ctrl (and the only one some systems report). Ctrl and Shift come
-// from `presses`, which records every event of those keys: the hook sees each
-// of them before the system does, in order, so its record is what the system
-// will have seen when the Esc arrives, at no cost but a comparison.
+// from `presses`, which records every event of those keys that the hook sees;
+// it does not see them all (keys typed on the secure desktop or to an
+// elevated window, keys while Windows had removed a late hook), so a Ctrl or
+// Shift that the record has down is confirmed with `systemHolds(vk)` at a new
+// press of Tab or Esc. With neither recorded, that costs a comparison.
 //
-// A press's auto-repeated key-downs and its key-up (WM_KEYUP or WM_SYSKEYUP)
-// follow its first key-down's decision, whatever the modifiers do meanwhile.
-// A key-up of a press this hook never saw begin passes only when
-// `systemHolds(vk)` says that the system has the key down: the key was held
-// when the hook arrived, and the system must see it come up. Otherwise the
-// system never saw it go down either (another hook swallowed it, one that
-// Windows then removed), and a lone key-up would reach the game.
+// A press's auto-repeated key-downs follow its first key-down's decision,
+// whatever the modifiers do meanwhile. Its key-up (WM_KEYUP or WM_SYSKEYUP)
+// passes when the press was passed; otherwise only when `systemHolds(vk)`
+// says that the system has the key down, for the system must see come up
+// what it saw go down: a press this hook never saw begin was held when the
+// hook arrived, and a swallowed one reached the system all the same when the
+// hook answered too late (Windows then passes the event on, and removes the
+// hook). A key-up the system never saw go down (another hook swallowed it, one
+// that Windows then removed) would reach the game on its own.
 //
-// `swallowNewPress` is called at such a new press only and `systemHolds` at a
-// lone key-up only, so every other key pays a comparison or two. Injected
-// events are treated like physical ones.
-template <typename NewPressTest, typename SystemHolds>
+// `swallowNewPress` is called at a new press only, and `systemHolds` only at
+// a key-up of a press not passed and for the confirmation above, so every
+// other key pays a comparison or two. Injected events are treated like
+// physical ones.
+template <typename NewPressQuestion, typename KeyStateQuestion>
 inline bool DecideKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* key, KeyPresses& presses,
-                      NewPressTest swallowNewPress, SystemHolds systemHolds) noexcept {
+                      NewPressQuestion swallowNewPress, KeyStateQuestion systemHolds) noexcept {
   if (nCode != HC_ACTION) return false;
   const bool down = wParam == WM_KEYDOWN || wParam == WM_SYSKEYDOWN;
   const bool up = wParam == WM_KEYUP || wParam == WM_SYSKEYUP;
@@ -107,6 +115,9 @@ inline bool DecideKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* key, KeyP
   if (down) {
     if (*press == KeyPress::None) {
       const bool alt = (key->flags & LLKHF_ALTDOWN) != 0 || wParam == WM_SYSKEYDOWN;
+      if (presses.modifiers && (press == &presses.tab || press == &presses.escape)) {
+        ForgetReleasedModifiers(presses, systemHolds);
+      }
       const bool ctrl = (presses.modifiers & 3) != 0, shift = (presses.modifiers & 12) != 0;
       bool swallowed = false;
       if (press == &presses.leftWindows || press == &presses.rightWindows) {
@@ -120,13 +131,26 @@ inline bool DecideKey(int nCode, WPARAM wParam, const KBDLLHOOKSTRUCT* key, KeyP
   }
   if (!up) return false;
   switch (std::exchange(*press, KeyPress::None)) {
-    case KeyPress::Swallowed:
-      return true;
     case KeyPress::Passed:
       return false;
     default:
       return !systemHolds(key->vkCode);
   }
+}
+
+// Forgets each press, and each Ctrl and Shift, that the system no longer has
+// down: the hook may have missed its key-up while the session was locked or
+// the machine asleep. A key still held keeps its press's decision.
+template <typename KeyStateQuestion>
+inline void ForgetReleasedKeys(KeyPresses& presses, KeyStateQuestion systemHolds) noexcept {
+  const std::pair<KeyPress*, DWORD> keys[] = {{&presses.leftWindows, VK_LWIN},
+                                              {&presses.rightWindows, VK_RWIN},
+                                              {&presses.tab, VK_TAB},
+                                              {&presses.escape, VK_ESCAPE}};
+  for (const auto& [press, vk] : keys) {
+    if (*press != KeyPress::None && !systemHolds(vk)) *press = KeyPress::None;
+  }
+  ForgetReleasedModifiers(presses, systemHolds);
 }
 
 // Asked on the hook's thread at each new press of a Windows key, or of a
@@ -142,7 +166,7 @@ struct NewPressTest {
 // NewPressTest of the hook's thread, and the system's own key state
 // (GetAsyncKeyState, which inside the hook does not yet reflect the event);
 // returns 1 for a swallowed event (the system then discards it), otherwise
-// forwards to CallNextHookEx with g_keyboardHookHandle, so the hooks
+// forwards to CallNextHookEx (which ignores its hook handle), so the hooks
 // installed before it see the key too. It runs for every keystroke on the
 // desktop, so it does nothing else: no allocation, no I/O, no trace, no lock
 // (its state lives on the hook's thread, the only one it runs on).
@@ -170,13 +194,15 @@ struct HookRenewalSeam {
 //
 // Nothing tells a program that its hook was removed, and hooks are also lost
 // across sleep and resume. So the thread renews the hook every
-// kHookRenewalPeriodMs, and at once when the session is unlocked or
-// reconnected or the machine resumes: it installs a new hook first and then
-// removes the old one, so that a key is never left without one. When the
-// removal fails, Windows had removed the old hook: the thread traces
-// "Hushpad: Windows had removed the keyboard hook; it is back.". The
-// procedure's state (the presses going on) belongs to the thread, not to the
-// hook, and so outlives every renewal.
+// kHookRenewalPeriodMs, and at once when a hidden window (on a thread of its
+// own) hears that the session is unlocked or reconnected or that the machine
+// resumed, after forgetting the presses and the modifiers whose keys went up
+// meanwhile, unseen. It installs a new hook first and then removes the old
+// one, so that a key is never left without one. When the removal fails,
+// Windows had removed the old hook: the thread traces "Hushpad: Windows had
+// removed the keyboard hook; it is back.". The procedure's state (the presses
+// going on) belongs to the thread, not to the hook, and so outlives every
+// renewal.
 //
 // Install and Remove may be called from any thread, but not at the same time.
 class KeyboardHook {
@@ -189,12 +215,11 @@ class KeyboardHook {
   // Starts the hook thread, which installs `procedure` as a WH_KEYBOARD_LL
   // hook, and traces "Hushpad: Disabled the Windows key." once it is in place.
   // WindowsKeyHookProc asks `newPress` on that thread, and begins with no
-  // press of either key known; renewals keep g_keyboardHookHandle current.
-  // Returns the hook handle as first installed; on failure returns null,
-  // traces nothing, and leaves SetWindowsHookExW's error (or CreateThread's)
-  // in GetLastError(). While a hook is owned, returns it and does nothing
-  // else.
-  HHOOK Install(HOOKPROC procedure, NewPressTest newPress = {}, HookRenewalSeam seam = {});
+  // press known. Returns true once the hook is in place; on failure returns
+  // false, traces nothing, and leaves SetWindowsHookExW's error (or
+  // CreateThread's) in GetLastError(). While a hook is owned, returns true and
+  // does nothing else.
+  bool Install(HOOKPROC procedure, NewPressTest newPress = {}, HookRenewalSeam seam = {});
 
   // Unhooks, ends the hook thread and waits for it, then traces "Hushpad:
   // Re-enabled the Windows key.". Does nothing, and traces nothing, when no
@@ -202,8 +227,7 @@ class KeyboardHook {
   void Remove() noexcept;
 
  private:
-  HHOOK handle_ = nullptr;
-  UniqueHandle thread_;
+  UniqueHandle thread_;  // the hook thread's, while a hook is owned
   DWORD threadId_ = 0;
 };
 
@@ -213,6 +237,6 @@ class KeyboardHook {
 // the same order, and a renewal (one SetWindowsHookExW and one
 // UnhookWindowsHookEx) a second costs nothing measurable.
 inline constexpr UINT kHookRenewalPeriodMs = 1000;
-// The class of the hook thread's hidden window, which hears of resume and of
-// the session's changes.
+// The class of the hook's hidden window, which hears of resume and of the
+// session's changes.
 inline constexpr wchar_t kHookWindowClassName[] = L"HushpadKeyboardHook";

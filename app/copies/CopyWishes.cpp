@@ -117,7 +117,7 @@ bool SwallowsNewPress(void* context, PressKind kind) noexcept {
   for (size_t i = 0; i < kCopyRecords; ++i) {
     wishes[i] = Read(records[i]);
     if (wishes[i].copy == 0) continue;
-    focus = focus || wishes[i].want == kWantsKeyOffInFront;
+    focus = focus || wishes[i].want == kWantsKeysOffInFront;
     fullScreen = fullScreen || (wishes[i].fullScreen && wishes[i].want != kWantsNothing);
     taskKeys = taskKeys || (wishes[i].taskKeys && wishes[i].want != kWantsNothing);
   }

@@ -24,8 +24,8 @@
 // one that found no free record) wants the Windows key off, and nothing more.
 enum CopyWant : LONG {
   kWantsNothing = 0,
-  kWantsKeyOff = 1,
-  kWantsKeyOffInFront = 2,
+  kWantsKeysOff = 1,
+  kWantsKeysOffInFront = 2,
 };
 
 // One copy's record, in memory the copies share: only that copy writes it, a
@@ -76,8 +76,8 @@ bool WantsPressSwallowed(PressKind kind, const CopyWish* wishes, size_t wishCoun
     }
     if (kind == PressKind::TaskKey && !wish->taskKeys) continue;
     if (wish->fullScreen && !frontFills) continue;
-    if (wish->want == kWantsKeyOff) return true;
-    if (wish->want == kWantsKeyOffInFront && front != 0 &&
+    if (wish->want == kWantsKeysOff) return true;
+    if (wish->want == kWantsKeysOffInFront && front != 0 &&
         (wish->family ? inFamily(*wish, front) : wish->program == front)) {
       return true;
     }
@@ -110,7 +110,7 @@ class CopyEntry {
   // a full-screen window is in front.
   void Enter(CopyRecord* records, CopyWant want, bool taskKeys, bool fullScreen) noexcept;
   bool WantsTaskKeys() const noexcept { return taskKeys_; }
-  bool InFront() const noexcept { return record_ && record_->want == kWantsKeyOffInFront; }
+  bool InFront() const noexcept { return record_ && record_->want == kWantsKeysOffInFront; }
   // PROGRAM runs as `program`; with `family`, its family is followed in
   // FamilyJobName(this process, program)'s job.
   void SetProgram(DWORD program, bool family) noexcept;

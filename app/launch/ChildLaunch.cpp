@@ -132,7 +132,7 @@ DWORD RunProgram(const Launch& launch, const LaunchRequest& request, HWND window
     DebugTrace(L"Hushpad: Unable to follow the programs that PROGRAM starts: %s\n",
                SystemErrorText(followError).c_str());
     manual = true;
-    entry.Want(kWantsKeyOff);  // nothing tells which windows are the game's now
+    entry.Want(kWantsKeysOff);  // nothing tells which windows are the game's now
   } else {
     entry.SetProgram(child.id, false);
   }

@@ -21,7 +21,7 @@ DWORD RunThroughShell(const std::wstring& file, const std::wstring& parameters, 
   OutputDebugStringW(
       L"Hushpad: PROGRAM was opened by the program registered for it; press Re-enable Keys when "
       L"the game has ended.\n");
-  entry.Want(kWantsKeyOff);
+  entry.Want(kWantsKeysOff);
   ShowManualDialog();
   return ERROR_SUCCESS;
 }

@@ -53,11 +53,9 @@ const char* const kKeyNames[] = {"A", "Tab"};
 constexpr int kSetupCount = 2 * kHookCount;  // each hook idle, then under load
 const char* const kLoadNames[2] = {"idle", "2 busy threads"};
 
-HHOOK g_passThroughHookHandle = nullptr;
-
 // The baseline: the least a low-level hook can do.
 LRESULT CALLBACK PassThroughHookProc(int nCode, WPARAM wParam, LPARAM lParam) noexcept {
-  return CallNextHookEx(g_passThroughHookHandle, nCode, wParam, lParam);
+  return CallNextHookEx(nullptr, nCode, wParam, lParam);
 }
 
 // Two threads that spin while the load is on, as a game or a build would,
@@ -105,12 +103,12 @@ class FocusScope {
     window_ = CreateWindowExW(0, kWindowClassName, kWindowTitle, 0, 0, 0, 0, 0, HWND_MESSAGE,
                               nullptr, windowClass.hInstance, nullptr);
     job_.reset(CreateJobObjectW(nullptr, FamilyJobName(self, kProgram).text));
-    records_[0].want = kWantsKeyOffInFront;
+    records_[0].want = kWantsKeysOffInFront;
     records_[0].program = kProgram;
     records_[0].family = 1;
     records_[0].taskKeys = 1;
     records_[0].copy = static_cast<LONG>(self);
-    fullScreen_[0].want = kWantsKeyOff;
+    fullScreen_[0].want = kWantsKeysOff;
     fullScreen_[0].taskKeys = 1;
     fullScreen_[0].fullScreen = 1;
     fullScreen_[0].copy = static_cast<LONG>(self);
@@ -327,15 +325,13 @@ int main(int argc, char** argv) {
         const Hook hook = static_cast<Hook>(setup % kHookCount);
         KeyboardHook installed;
         if (hook == kPassThroughHook) {
-          g_passThroughHookHandle = installed.Install(PassThroughHookProc);
-          failed = g_passThroughHookHandle == nullptr;
+          failed = !installed.Install(PassThroughHookProc);
         } else if (hook != kNoHook) {
           const NewPressTest test =
               hook == kFocusHook        ? NewPressTest{SwallowsNewPress, focus.Records()}
               : hook == kFullScreenHook ? NewPressTest{SwallowsNewPress, focus.FullScreenRecords()}
                                         : NewPressTest{};
-          g_keyboardHookHandle = installed.Install(WindowsKeyHookProc, test);
-          failed = g_keyboardHookHandle == nullptr;
+          failed = !installed.Install(WindowsKeyHookProc, test);
         }
         if (failed) {
           std::fprintf(stderr, "cannot install the %s\n", kHookNames[hook]);

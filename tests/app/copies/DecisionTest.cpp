@@ -30,10 +30,10 @@ TEST(CopyWishes, APressIsSwallowedWhenARunningCopyWantsItSo) {
   // want the task-switching keys off too; copies 60 and 70 (--focus, program
   // 71) want the key off only while a full-screen window is in front.
   // clang-format off
-  const CopyWish inFront{10, kWantsKeyOffInFront, 11, false, false},
-      done{10, kWantsNothing, 11, false, true}, familyInFront{20, kWantsKeyOffInFront, 21, true, false},
-      tasksInFront{40, kWantsKeyOffInFront, 41, false, true}, tasksOff{50, kWantsKeyOff, 51, false, true},
-      full{60, kWantsKeyOff, 61, false, false, true}, fullInFront{70, kWantsKeyOffInFront, 71, false, false, true};
+  const CopyWish inFront{10, kWantsKeysOffInFront, 11, false, false},
+      done{10, kWantsNothing, 11, false, true}, familyInFront{20, kWantsKeysOffInFront, 21, true, false},
+      tasksInFront{40, kWantsKeysOffInFront, 41, false, true}, tasksOff{50, kWantsKeysOff, 51, false, true},
+      full{60, kWantsKeysOff, 61, false, false, true}, fullInFront{70, kWantsKeysOffInFront, 71, false, false, true};
   // clang-format on
   constexpr PressKind W = PressKind::WindowsKey, T = PressKind::TaskKey;
   const struct {

@@ -5,9 +5,9 @@
 #pragma once
 
 #define HUSHPAD_VERSION_MAJOR 1
-#define HUSHPAD_VERSION_MINOR 1
+#define HUSHPAD_VERSION_MINOR 2
 #define HUSHPAD_VERSION_PATCH 0
 #define HUSHPAD_VERSION_BUILD 0
 
 // The version as the user sees it: "MAJOR.MINOR" or "MAJOR.MINOR.PATCH".
-#define HUSHPAD_VERSION_TEXT "1.1"
+#define HUSHPAD_VERSION_TEXT "1.2"

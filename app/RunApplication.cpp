@@ -80,8 +80,8 @@ void RunApplication(AppState& state) {
   if (g_focusFlag && g_manualFlag) {
     OutputDebugStringW(L"Hushpad: --focus has no effect with --manual.\n");
   }
-  StartUp(state, g_focusFlag && !g_manualFlag ? kWantsKeysOffInFront : kWantsKeysOff, g_taskKeysFlag,
-          g_fullScreenFlag);
+  StartUp(state, g_focusFlag && !g_manualFlag ? kWantsKeysOffInFront : kWantsKeysOff,
+          g_taskKeysFlag, g_fullScreenFlag);
   const ElevatedFrontNotice elevatedFront;
   if (g_fullScreenFlag) ScopeManualDialog(state.shared.Copies());
   if (noProgram) {

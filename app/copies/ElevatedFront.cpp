@@ -16,7 +16,7 @@ bool Refused(DWORD processId) noexcept {
       !OpenProcessToken(process.get(), TOKEN_QUERY, &token)) {
     return GetLastError() == ERROR_ACCESS_DENIED;
   }
-  CloseHandle(token);
+  const UniqueHandle owned(token);
   return false;
 }
 
